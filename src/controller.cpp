@@ -1,0 +1,177 @@
+#include "controller.h"
+
+#include "applist.h"
+#include "devicelist.h"
+#include "installworker.h"
+#include "shellquote.h"
+#include "toolrunner.h"
+#include "ui_mainwindow.h"
+
+#include <QDebug>
+
+namespace {
+
+const QString appFolder = QStringLiteral("data/app/");
+
+} // namespace
+
+Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
+    : QObject(parent)
+    , installStatus(ui.installStatus)
+    , arrayController(new AppList(this))
+    , tableView(ui.tableView)
+    , progressIndicator(ui.progressIndicator)
+    , selectedApp(ui.selectedApp)
+    , refreshBtn(ui.refreshBtn)
+    , installBtn(ui.installBtn)
+    , removeBtn(ui.removeBtn)
+    , chooseApk(std::move(chooser))
+{
+    tableView->setModel(arrayController->arranged());
+    connect(refreshBtn, &QPushButton::clicked, this, &Controller::getApps);
+    connect(installBtn, &QPushButton::clicked, this, &Controller::openApk);
+    connect(removeBtn, &QPushButton::clicked, this, &Controller::uninstallApk);
+    connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &Controller::tableViewSelectionDidChange);
+    // Sorting moves the selected entry to another row without a selection change; follow it, or
+    // Remove would act on whatever entry now stands at the old row.
+    connect(arrayController->arranged(), &QAbstractItemModel::layoutChanged, this,
+            &Controller::tableViewSelectionDidChange);
+}
+
+bool Controller::checkDevice()
+{
+    const std::optional<QString> serial =
+        firstUsableDevice(launchTask({QStringLiteral("devices")}));
+    deviceSerial = serial.value_or(QString());
+    if (!serial) {
+        installStatus->setText(tr("Device not available."));
+        return false;
+    }
+    installStatus->setText(tr("Device connected: ") + *serial);
+    return true;
+}
+
+void Controller::changeBtnStatus(bool flag)
+{
+    refreshBtn->setEnabled(flag);
+    installBtn->setEnabled(flag);
+    removeBtn->setEnabled(flag);
+}
+
+void Controller::startBusy()
+{
+    progressIndicator->setVisible(true);
+}
+
+void Controller::stopBusy()
+{
+    progressIndicator->setVisible(false);
+}
+
+void Controller::getApps()
+{
+    appsLoaded = false;
+    selectedRow = -1;
+    startBusy();
+    arrayController->clear();
+    selectedApp->clear();
+    if (!checkDevice()) {
+        stopBusy();
+        qInfo("array: %lld", static_cast<long long>(arrayController->count()));
+        return;
+    }
+    arrayController->append(
+        launchTask({QStringLiteral("shell"), QStringLiteral("ls"), appFolder}, deviceSerial));
+    appsLoaded = true;
+    stopBusy();
+}
+
+int Controller::tableSelectedRow() const
+{
+    const QModelIndexList rows = tableView->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void Controller::tableViewSelectionDidChange()
+{
+    if (!appsLoaded) {
+        selectedApp->clear();
+        return;
+    }
+    selectedRow = tableSelectedRow();
+    selectedApp->setText(arrayController->arrangedAt(selectedRow).value_or(QString()));
+    qInfo("%i", selectedRow);
+}
+
+void Controller::openApk()
+{
+    if (!checkDevice())
+        return;
+    getApps();
+    const QStringList chosenPaths = chooseApk(tableView->window());
+    startBusy();
+    if (chosenPaths.isEmpty()) {
+        stopBusy();
+        return;
+    }
+    installStatus->setText(tr("Installing apk..."));
+    changeBtnStatus(false);
+    startInstall(chosenPaths);
+}
+
+void Controller::startInstall(const QStringList &chosenPaths)
+{
+    auto *worker = new InstallWorker(deviceSerial);
+    // Queued, and tied to this object: reports that arrive after the window has gone are dropped.
+    connect(worker, &InstallWorker::toolFinished, this, &Controller::installToolFinished,
+            Qt::QueuedConnection);
+    connect(worker, &InstallWorker::installReported, this, &Controller::installReported,
+            Qt::QueuedConnection);
+    worker->start(chosenPaths);
+}
+
+void Controller::installToolFinished()
+{
+    stopBusy();
+    changeBtnStatus(true);
+}
+
+void Controller::installReported(bool installed)
+{
+    if (!installed) {
+        installStatus->setText(tr("Apk installation failed."));
+        return;
+    }
+    // Refresh first, so the status line ends with the outcome rather than the device text.
+    getApps();
+    installStatus->setText(tr("Apk installed successfully."));
+}
+
+void Controller::uninstallApk()
+{
+    if (!checkDevice())
+        return;
+    const std::optional<QString> name = arrayController->arrangedAt(selectedRow);
+    if (!name)
+        return;
+
+    const QStringList lines =
+        launchTask({QStringLiteral("shell"), QStringLiteral("rm"), appFolder + shellQuoted(*name)},
+                   deviceSerial);
+    const auto failed = [](const QString &line) { return line.contains(QLatin1String("failed")); };
+    if (std::any_of(lines.cbegin(), lines.cend(), failed)) {
+        installStatus->setText(tr("remove failed"));
+        return;
+    }
+
+    getApps();
+    // adb may say nothing on standard output about a removal that did not happen, so the listing
+    // is the judge. Without a fresh listing there is nothing to judge by: leave the device text.
+    if (!appsLoaded)
+        return;
+    if (arrayController->contains(*name))
+        installStatus->setText(tr("remove failed"));
+    else
+        installStatus->setText(*name + tr(" removed"));
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class AppList;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QWidget;
+
+namespace Ui {
+class MainWindow;
+}
+
+// Answers the window's three actions and its table's selection, and reports every outcome in the
+// status line. All of it runs on the UI thread; only the install's tool run leaves it.
+class Controller : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Asks the user for a package file; gives the chosen paths, or none when cancelled.
+    using FileChooser = std::function<QStringList(QWidget *parent)>;
+
+    Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent = nullptr);
+
+    // Looks for an attached device and shows "Device connected: <serial>" or
+    // "Device not available." in the status line. True when one was found; the tool runs that
+    // follow go to that device.
+    bool checkDevice();
+    // Enables or disables Refresh, Install and Remove together.
+    void changeBtnStatus(bool flag);
+
+    // Refresh: reloads the list from the device folder data/app/.
+    void getApps();
+    // Install: asks for a package file and installs it on a worker thread.
+    void openApk();
+    // Remove: deletes the selected entry's file from data/app/ on the device.
+    void uninstallApk();
+    // Follows the table's selection into the selected-app field.
+    void tableViewSelectionDidChange();
+
+    bool isLoaded() const { return appsLoaded; }
+    int currentRow() const { return selectedRow; }
+
+private:
+    void startBusy();
+    void stopBusy();
+    void startInstall(const QStringList &chosenPaths);
+    void installToolFinished();
+    void installReported(bool installed);
+    int tableSelectedRow() const;
+
+    QLineEdit *installStatus;
+    AppList *arrayController;
+    QTableView *tableView;
+    QProgressBar *progressIndicator;
+    QLineEdit *selectedApp;
+    QPushButton *refreshBtn;
+    QPushButton *installBtn;
+    QPushButton *removeBtn;
+    bool appsLoaded = false;
+    int selectedRow = 0;
+
+    QString deviceSerial; // of the latest device check; empty when none was found
+    FileChooser chooseApk;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// Installs one package file off the UI thread and reports back through queued signals, so the
+// window is only ever touched on its own thread. If the window is gone by then, the reports are
+// simply not delivered; the install itself still runs to its end.
+class InstallWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `serial` is the device the install goes to.
+    explicit InstallWorker(QString serial);
+
+    // Runs installApk(chosenPaths) on a pool thread, then deletes this object.
+    void start(const QStringList &chosenPaths);
+
+    // Installs the first of `chosenPaths` and logs each output line. True when a line reports
+    // "Success". Emits toolFinished() once the tool has ended (not when there is nothing to
+    // install), then installReported().
+    bool installApk(const QStringList &chosenPaths);
+
+signals:
+    void toolFinished();
+    void installReported(bool installed);
+
+private:
+    QString serial;
+};
+
+// Whether an install output line reports success. The chosen path and its file name are taken out
+// first: adb echoes them in progress lines, and a folder called "Success" is no success.
+bool reportsSuccess(QString line, const QString &chosenPath);

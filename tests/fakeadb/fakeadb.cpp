@@ -1,0 +1,218 @@
+// A stand-in for adb that the tests put in the application's resource folder.
+//
+// It accepts exactly the argument lists the application uses:
+//   devices | shell ls data/app/ | install <path> | shell rm data/app/<entry>
+// and anything else is refused on standard error with exit status 2. Each call is recorded in
+// $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
+// each ended by a NUL byte.
+//
+// What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
+// <kind>.out, else nothing (kinds: devices, ls, install, rm). How it prints comes from key=value
+// lines in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
+//   lines=N      print N generated package file names instead of an .out file
+//   chunk=B      write the output in pieces of B bytes ...
+//   pause_ms=T   ... with a pause of T ms between them
+//   stall_ms=T   wait T ms before printing anything
+//   crlf=1       end lines with CR LF
+//   stderr=TEXT  print TEXT and a LF on standard error
+//   crash=1      abort() after printing (a crash that leaves no clean exit)
+//   linger_ms=T  close standard output, then keep running for T ms
+//   orphan_ms=T  leave a child behind that holds standard output open for T ms after we exit
+//   exit=N       exit status
+// Without $FAKEADB_DIR it checks and records nothing and prints nothing.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Options = std::map<std::string, std::string>;
+
+std::string kindOf(int argc, char **argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string app = "data/app/";
+    if (args == std::vector<std::string>{"devices"})
+        return "devices";
+    if (args == std::vector<std::string>{"shell", "ls", app})
+        return "ls";
+    if (args.size() == 2 && args[0] == "install")
+        return "install";
+    if (args.size() == 3 && args[0] == "shell" && args[1] == "rm" &&
+        args[2].compare(0, app.size(), app) == 0 && args[2].size() > app.size())
+        return "rm";
+    return {};
+}
+
+bool readFile(const std::string &path, std::string &content)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    content = buffer.str();
+    return true;
+}
+
+// Claims the first free name "<prefix><n>" and gives n; safe when several calls race.
+int claim(const std::string &prefix, const std::string &content)
+{
+    for (int n = 1;; ++n) {
+        const std::string path = prefix + std::to_string(n);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return n;
+        if (::write(fd, content.data(), content.size()) < 0) {
+            // Nothing useful to do: the record is only for the tests to read.
+        }
+        ::close(fd);
+        return n;
+    }
+}
+
+void record(const std::string &dir, int argc, char **argv)
+{
+    const char *serial = std::getenv("ANDROID_SERIAL");
+    std::string entry = serial ? std::string("+") + serial : std::string("-");
+    entry += '\n';
+    for (int i = 1; i < argc; ++i) {
+        entry += argv[i];
+        entry += '\0';
+    }
+    ::mkdir((dir + "/calls").c_str(), 0755);
+    claim(dir + "/calls/", entry);
+}
+
+void readOptions(const std::string &path, Options &options)
+{
+    std::string text;
+    if (!readFile(path, text))
+        return;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos)
+            options[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+}
+
+long number(const Options &options, const std::string &key)
+{
+    const auto it = options.find(key);
+    return it == options.end() ? 0 : std::atol(it->second.c_str());
+}
+
+void sleepMs(long ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string generatedListing(long count)
+{
+    std::string out;
+    out.reserve(static_cast<size_t>(count) * 40);
+    for (long i = 0; i < count; ++i)
+        out +=
+            "com.example.package" + std::to_string(i) + "-" + std::to_string(i % 7 + 1) + ".apk\n";
+    return out;
+}
+
+std::string withCrLf(const std::string &text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+void writeAll(const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(STDOUT_FILENO, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            std::exit(3);
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+void print(const std::string &out, const Options &options)
+{
+    const auto chunk = static_cast<size_t>(number(options, "chunk"));
+    if (chunk == 0) {
+        writeAll(out.data(), out.size());
+        return;
+    }
+    for (size_t at = 0; at < out.size(); at += chunk) {
+        if (at > 0)
+            sleepMs(number(options, "pause_ms"));
+        writeAll(out.data() + at, std::min(chunk, out.size() - at));
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string kind = kindOf(argc, argv);
+    const char *dirEnv = std::getenv("FAKEADB_DIR");
+    if (kind.empty()) {
+        std::fprintf(stderr, "fakeadb: unexpected arguments\n");
+        return 2;
+    }
+    if (!dirEnv)
+        return 0;
+    const std::string dir = dirEnv;
+    record(dir, argc, argv);
+    ::mkdir((dir + "/counters").c_str(), 0755);
+    const std::string n = std::to_string(claim(dir + "/counters/" + kind + ".", {}));
+
+    Options options;
+    for (const std::string &name : {std::string("all"), kind, kind + "." + n})
+        readOptions(dir + "/" + name + ".opts", options);
+
+    std::string out;
+    if (number(options, "lines") > 0)
+        out = generatedListing(number(options, "lines"));
+    else if (!readFile(dir + "/" + kind + "." + n + ".out", out))
+        readFile(dir + "/" + kind + ".out", out);
+    if (number(options, "crlf"))
+        out = withCrLf(out);
+
+    if (options.count("stderr"))
+        std::fprintf(stderr, "%s\n", options["stderr"].c_str());
+    sleepMs(number(options, "stall_ms"));
+    print(out, options);
+
+    if (number(options, "crash"))
+        std::abort();
+    if (const long ms = number(options, "orphan_ms"); ms > 0 && ::fork() == 0) {
+        sleepMs(ms);
+        return 0;
+    }
+    if (const long ms = number(options, "linger_ms"); ms > 0) {
+        ::close(STDOUT_FILENO);
+        sleepMs(ms);
+    }
+    return static_cast<int>(number(options, "exit"));
+}

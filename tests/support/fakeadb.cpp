@@ -1,0 +1,123 @@
+#include "fakeadb.h"
+
+#include "toolrunner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+FakeAdb::FakeAdb()
+{
+    ready = scenario.isValid() && placeStandIn();
+    qputenv("FAKEADB_DIR", QFile::encodeName(scenario.path()));
+}
+
+FakeAdb::~FakeAdb()
+{
+    qunsetenv("FAKEADB_DIR");
+}
+
+QString FakeAdb::fileFor(const QString &kind, int call, const QString &suffix) const
+{
+    const QString name = call > 0 ? QStringLiteral("%1.%2").arg(kind).arg(call) : kind;
+    return scenario.filePath(name + suffix);
+}
+
+void FakeAdb::setOutput(const QString &kind, const QByteArray &bytes, int call)
+{
+    writeFile(fileFor(kind, call, QStringLiteral(".out")), bytes);
+}
+
+void FakeAdb::setOptions(const QString &kind, const QByteArray &options, int call)
+{
+    writeFile(fileFor(kind, call, QStringLiteral(".opts")), options);
+}
+
+void FakeAdb::attachDevice(const QString &serial)
+{
+    setOutput(QStringLiteral("devices"),
+              "List of devices attached\n" + serial.toUtf8() + "\tdevice\n\n");
+}
+
+void FakeAdb::setListing(const QStringList &entries, int call)
+{
+    QByteArray bytes;
+    for (const QString &entry : entries)
+        bytes += entry.toUtf8() + '\n';
+    setOutput(QStringLiteral("ls"), bytes, call);
+}
+
+QList<FakeAdb::Call> FakeAdb::calls() const
+{
+    QDir dir(scenario.filePath(QStringLiteral("calls")));
+    QStringList names = dir.entryList(QDir::Files);
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+    QList<Call> result;
+    for (const QString &name : names) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.readAll();
+        const qsizetype lf = bytes.indexOf('\n');
+        Call call;
+        if (bytes.startsWith('+'))
+            call.serial = QString::fromUtf8(bytes.mid(1, lf - 1));
+        for (const QByteArray &argument : bytes.mid(lf + 1).split('\0'))
+            call.arguments.append(QString::fromUtf8(argument));
+        call.arguments.removeLast(); // after the last NUL
+        result.append(call);
+    }
+    return result;
+}
+
+QList<FakeAdb::Call> FakeAdb::calls(const QString &firstArgument) const
+{
+    QList<Call> all = calls();
+    all.removeIf([&](const Call &call) { return call.arguments.value(0) != firstArgument; });
+    return all;
+}
+
+void FakeAdb::removeTool()
+{
+    const QString path = toolPath();
+    if (QFileInfo(path).isDir())
+        QDir(path).removeRecursively();
+    else
+        QFile::remove(path);
+}
+
+void FakeAdb::placeTool(const QByteArray &content, bool executable)
+{
+    removeTool();
+    QDir().mkpath(QFileInfo(toolPath()).absolutePath());
+    writeFile(toolPath(), content);
+    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+    if (executable)
+        permissions |= QFile::ExeOwner;
+    QFile::setPermissions(toolPath(), permissions);
+}
+
+void FakeAdb::placeDirectory()
+{
+    removeTool();
+    QDir().mkpath(toolPath());
+}
+
+bool FakeAdb::placeStandIn()
+{
+    removeTool();
+    QDir().mkpath(QFileInfo(toolPath()).absolutePath());
+    return QFile::copy(QStringLiteral(FAKEADB_BINARY), toolPath());
+}

@@ -1,0 +1,159 @@
+#include "fakeadb.h"
+#include "toolrunner.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+class TestToolRunner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void passesArgumentsAsTheyAre_data();
+    void passesArgumentsAsTheyAre();
+    void returnsOutputLines_data();
+    void returnsOutputLines();
+    void targetsTheGivenDevice();
+    void unusableToolGivesNoLines_data();
+    void unusableToolGivesNoLines();
+    void outputEndsWithTheTool_data();
+    void outputEndsWithTheTool();
+};
+
+void TestToolRunner::initTestCase()
+{
+    qunsetenv("ANDROID_SERIAL");
+}
+
+void TestToolRunner::passesArgumentsAsTheyAre_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("devices") << QStringList{"devices"};
+    QTest::newRow("listing") << QStringList{"shell", "ls", "data/app/"};
+    QTest::newRow("install, spaces and non-ASCII")
+        << QStringList{"install", u8"/tmp/my apps/\u00fcber \u2713.apk"};
+    QTest::newRow("install, shell characters")
+        << QStringList{"install", "/tmp/$(touch x);'\"`*.apk"};
+    QTest::newRow("removal") << QStringList{"shell", "rm", "data/app/'a b.apk'"};
+}
+
+void TestToolRunner::passesArgumentsAsTheyAre()
+{
+    QFETCH(QStringList, arguments);
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+
+    launchTask(arguments);
+
+    const QList<FakeAdb::Call> calls = adb.calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls.first().arguments, arguments);
+    QVERIFY(!calls.first().serial);
+}
+
+void TestToolRunner::returnsOutputLines_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("nothing") << QByteArray() << QByteArray() << QStringList{};
+    QTest::newRow("one read") << QByteArray("List of devices\nA1\tdevice\n\n") << QByteArray()
+                              << QStringList{"List of devices", "A1\tdevice"};
+    QTest::newRow("CR LF") << QByteArray("a\nb\n") << QByteArray("crlf=1\n")
+                           << QStringList{"a", "b"};
+    QTest::newRow("a word cut across reads")
+        << QByteArray("Suc"
+                      "cess\n")
+        << QByteArray("chunk=3\npause_ms=30\n") << QStringList{"Success"};
+    QTest::newRow("a character cut across reads")
+        << QByteArray("\xc3\xa4pp.apk\nb.apk\n") << QByteArray("chunk=1\npause_ms=5\n")
+        << QStringList{u8"\u00e4pp.apk", "b.apk"};
+    QTest::newRow("CR and LF in different reads")
+        << QByteArray("a\r\nb\r\n") << QByteArray("chunk=2\npause_ms=20\n")
+        << QStringList{"a", "b"};
+    QTest::newRow("invalid UTF-8 between good lines")
+        << QByteArray("one\n\xff\xff\ntwo\n") << QByteArray() << QStringList{"one", "two"};
+    QTest::newRow("last line without LF")
+        << QByteArray("x\ntail") << QByteArray() << QStringList{"x", "tail"};
+    QTest::newRow("standard error is not read")
+        << QByteArray("out\n") << QByteArray("stderr=Success\n") << QStringList{"out"};
+    QTest::newRow("crash after half a line")
+        << QByteArray("whole\nhal") << QByteArray("crash=1\n") << QStringList{"whole", "hal"};
+}
+
+void TestToolRunner::returnsOutputLines()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, options);
+    QFETCH(QStringList, lines);
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    adb.setOutput("devices", output);
+    adb.setOptions("devices", options);
+
+    QCOMPARE(launchTask({"devices"}), lines);
+}
+
+void TestToolRunner::targetsTheGivenDevice()
+{
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+
+    launchTask({"shell", "ls", "data/app/"}, "R58M123");
+    launchTask({"devices"});
+
+    const QList<FakeAdb::Call> calls = adb.calls();
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls.at(0).serial, std::optional<QString>("R58M123"));
+    QCOMPARE(calls.at(1).serial, std::nullopt);
+}
+
+void TestToolRunner::unusableToolGivesNoLines_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("not executable") << "not executable";
+    QTest::newRow("a directory") << "directory";
+}
+
+void TestToolRunner::unusableToolGivesNoLines()
+{
+    QFETCH(QString, tool);
+    if (tool == "missing")
+        FakeAdb::removeTool();
+    else if (tool == "directory")
+        FakeAdb::placeDirectory();
+    else
+        FakeAdb::placeTool("#!/bin/sh\necho List\n", false);
+
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^launch task: "));
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^launch task failed: .*/adb: "));
+    QCOMPARE(launchTask({"devices"}), QStringList());
+    FakeAdb::removeTool();
+}
+
+void TestToolRunner::outputEndsWithTheTool_data()
+{
+    QTest::addColumn<QByteArray>("options");
+    // The tool exits while a process it started still holds the output open: what was read is
+    // kept, and the run ends with the tool.
+    QTest::newRow("child keeps the output open") << QByteArray("orphan_ms=3000\n");
+    // The tool closes its output and goes on for a while: the run ends when the tool does.
+    QTest::newRow("tool closes its output early") << QByteArray("linger_ms=1000\n");
+}
+
+void TestToolRunner::outputEndsWithTheTool()
+{
+    QFETCH(QByteArray, options);
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    adb.setOutput("devices", "first\nsecond\n");
+    adb.setOptions("devices", options);
+
+    QCOMPARE(launchTask({"devices"}), QStringList({"first", "second"}));
+}
+
+QTEST_GUILESS_MAIN(TestToolRunner)
+#include "tst_toolrunner.moc"
