@@ -1,0 +1,216 @@
+#include "fakeadb.h"
+#include "mainwindow.h"
+#include "windowdriver.h"
+
+#include <QTest>
+#include <QThreadPool>
+
+namespace {
+const QString installed = QStringLiteral("Apk installed successfully.");
+const QString failed = QStringLiteral("Apk installation failed.");
+const QString connected = QStringLiteral("Device connected: emulator-5554");
+} // namespace
+
+class TestInstall : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void reportsTheOutcome_data();
+    void reportsTheOutcome();
+    void passesTheChosenPath_data();
+    void passesTheChosenPath();
+    void cancelKeepsTheRefreshedList();
+    void noDeviceAsksForNoFile();
+    void locksTheButtonsWhileInstalling();
+    void closingTheWindowDuringAnInstall();
+
+private:
+    void createWindow();
+
+    std::unique_ptr<FakeAdb> adb;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<WindowDriver> ui;
+    QStringList chosenPaths;
+    int asked = 0;
+};
+
+void TestInstall::init()
+{
+    adb = std::make_unique<FakeAdb>();
+    QVERIFY(adb->isReady());
+    adb->attachDevice();
+    adb->setListing({"a.apk"});
+    chosenPaths = QStringList{"/tmp/app.apk"};
+    asked = 0;
+    createWindow();
+}
+
+void TestInstall::createWindow()
+{
+    window = std::make_unique<MainWindow>([this](QWidget *) {
+        ++asked;
+        return chosenPaths;
+    });
+    ui = std::make_unique<WindowDriver>(*window);
+}
+
+void TestInstall::cleanup()
+{
+    ui.reset();
+    window.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    adb.reset();
+}
+
+void TestInstall::reportsTheOutcome_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("logged");
+
+    QTest::newRow("success after another line")
+        << "/tmp/app.apk" << QByteArray("Performing Streamed Install\nSuccess\n") << installed
+        << QStringList{"Performing Streamed Install", "Success", installed};
+    QTest::newRow("failure") << "/tmp/app.apk" << QByteArray("Failure [INSTALL_FAILED_OLDER_SDK]\n")
+                             << failed
+                             << QStringList{"Failure [INSTALL_FAILED_OLDER_SDK]",
+                                            "Did not install this apk."};
+    QTest::newRow("success inside longer text")
+        << "/tmp/app.apk" << QByteArray("Result: Success\n") << installed << QStringList{};
+    QTest::newRow("lower case is no success")
+        << "/tmp/app.apk" << QByteArray("success\n") << failed << QStringList{};
+    QTest::newRow("no output") << "/tmp/app.apk" << QByteArray() << failed
+                               << QStringList{"Did not install this apk."};
+    QTest::newRow("CR LF output") << "/tmp/app.apk" << QByteArray("Success\r\n") << installed
+                                  << QStringList{"Success"};
+    QTest::newRow("\"Success\" in the chosen folder")
+        << "/home/u/Success/app.apk"
+        << QByteArray("/home/u/Success/app.apk: 1 file pushed, 0 skipped. 31.2 MB/s (1234 bytes "
+                      "in 0.001s)\nFailure [INSTALL_FAILED_INVALID_APK]\n")
+        << failed << QStringList{};
+    QTest::newRow("\"Success\" in the file name")
+        << "/tmp/Success.apk"
+        << QByteArray("Performing Push Install\n/tmp/Success.apk: 1 file pushed, 0 skipped.\n"
+                      "\tpkg: /data/local/tmp/Success.apk\nFailure [INSTALL_FAILED_INVALID_APK]\n")
+        << failed << QStringList{};
+    QTest::newRow("success after echoing a \"Success\" folder")
+        << "/home/u/Success/app.apk"
+        << QByteArray("/home/u/Success/app.apk: 1 file pushed, 0 skipped.\nSuccess\n") << installed
+        << QStringList{};
+}
+
+void TestInstall::reportsTheOutcome()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, status);
+    QFETCH(QStringList, logged);
+    chosenPaths = {path};
+    adb->setOutput("install", output);
+    for (const QString &line : logged)
+        QTest::ignoreMessage(QtInfoMsg, qPrintable(line));
+
+    ui->click("installBtn");
+
+    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), status, 10000);
+    QVERIFY(ui->buttonsEnabled());
+    QVERIFY(!ui->busy());
+    QCOMPARE(asked, 1);
+    const QList<FakeAdb::Call> installs = adb->calls("install");
+    QCOMPARE(installs.size(), 1);
+    QCOMPARE(installs.first().arguments, QStringList({"install", path}));
+    QCOMPARE(installs.first().serial, std::optional<QString>("emulator-5554"));
+    // One refresh before the dialog, and one more after a success.
+    QCOMPARE(adb->calls("shell").size(), status == installed ? 2 : 1);
+}
+
+void TestInstall::passesTheChosenPath_data()
+{
+    QTest::addColumn<QStringList>("chosen");
+    QTest::newRow("only the first of several") << QStringList{"/tmp/a.apk", "/tmp/b.apk"};
+    QTest::newRow("spaces") << QStringList{"/tmp/my apps/some app.apk"};
+    QTest::newRow("non-ASCII") << QStringList{u8"/tmp/\u00fcber/\u30a2\u30d7\u30ea.apk"};
+    QTest::newRow("shell characters") << QStringList{"/tmp/$(touch x);'\"`&.apk.zip"};
+}
+
+void TestInstall::passesTheChosenPath()
+{
+    QFETCH(QStringList, chosen);
+    chosenPaths = chosen;
+    adb->setOutput("install", "Success\n");
+
+    ui->click("installBtn");
+
+    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), installed, 10000);
+    const QList<FakeAdb::Call> installs = adb->calls("install");
+    QCOMPARE(installs.size(), 1);
+    QCOMPARE(installs.first().arguments, QStringList({"install", chosen.first()}));
+}
+
+void TestInstall::cancelKeepsTheRefreshedList()
+{
+    chosenPaths.clear();
+
+    ui->click("installBtn");
+
+    QCOMPARE(asked, 1);
+    QCOMPARE(ui->status(), connected);
+    QCOMPARE(ui->shownEntries(), QStringList{"a.apk"});
+    QVERIFY(!ui->busy());
+    QVERIFY(ui->buttonsEnabled());
+    QVERIFY(adb->calls("install").isEmpty());
+}
+
+void TestInstall::noDeviceAsksForNoFile()
+{
+    adb->setOutput("devices", "List of devices attached\n\n");
+
+    ui->click("installBtn");
+
+    QCOMPARE(asked, 0);
+    QCOMPARE(ui->status(), "Device not available.");
+    QVERIFY(adb->calls("shell").isEmpty());
+    QVERIFY(adb->calls("install").isEmpty());
+}
+
+void TestInstall::locksTheButtonsWhileInstalling()
+{
+    adb->setOutput("install", "Success\n");
+    adb->setOptions("install", "stall_ms=1000\n");
+
+    ui->click("installBtn");
+
+    QCOMPARE(ui->status(), "Installing apk...");
+    QVERIFY(ui->busy());
+    QVERIFY(!ui->button("refreshBtn")->isEnabled());
+    QVERIFY(!ui->button("installBtn")->isEnabled());
+    QVERIFY(!ui->button("removeBtn")->isEnabled());
+    QVERIFY(ui->table()->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), installed, 10000);
+    QVERIFY(ui->buttonsEnabled());
+    QVERIFY(!ui->busy());
+}
+
+void TestInstall::closingTheWindowDuringAnInstall()
+{
+    adb->setOutput("install", "Success\n");
+    adb->setOptions("install", "stall_ms=300\n");
+    ui->click("installBtn");
+
+    ui.reset();
+    window.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The install ran to its end; nothing touched the window that was gone.
+    QCOMPARE(adb->calls("install").size(), 1);
+    QCOMPARE(adb->calls("shell").size(), 1);
+}
+
+QTEST_MAIN(TestInstall)
+#include "tst_install.moc"
