@@ -1,0 +1,200 @@
+#include "fakeadb.h"
+#include "mainwindow.h"
+#include "shellquote.h"
+#include "windowdriver.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString connected = QStringLiteral("Device connected: emulator-5554");
+const QByteArray noDevice = "List of devices attached\n\n";
+} // namespace
+
+class TestRemove : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void reportsTheOutcome_data();
+    void reportsTheOutcome();
+    void nothingSelectedRemovesNothing_data();
+    void nothingSelectedRemovesNothing();
+    void deviceGoneBeforeTheCheckingRefresh();
+    void quotesNamesForTheDeviceShell_data();
+    void quotesNamesForTheDeviceShell();
+    void sendsTheQuotedName();
+
+private:
+    void refreshAndSelect(int row);
+
+    std::unique_ptr<FakeAdb> adb;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<WindowDriver> ui;
+};
+
+void TestRemove::init()
+{
+    adb = std::make_unique<FakeAdb>();
+    QVERIFY(adb->isReady());
+    adb->attachDevice();
+    adb->setListing({"app-1.apk", "b.apk"});
+    window = std::make_unique<MainWindow>();
+    ui = std::make_unique<WindowDriver>(*window);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TestRemove::cleanup()
+{
+    ui.reset();
+    window.reset();
+    adb.reset();
+}
+
+void TestRemove::refreshAndSelect(int row)
+{
+    ui->click("refreshBtn");
+    ui->clickRow(row);
+}
+
+void TestRemove::reportsTheOutcome_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QStringList>("listedAfter");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("shown");
+
+    const QStringList gone{"b.apk"};
+    const QStringList still{"app-1.apk", "b.apk"};
+    QTest::newRow("removed") << QByteArray() << gone << "app-1.apk removed" << gone;
+    QTest::newRow("reported failed")
+        << QByteArray("removing app-1.apk failed\n") << gone << "remove failed" << still;
+    QTest::newRow("capital Failed is no failure")
+        << QByteArray("Failed to frobnicate\n") << gone << "app-1.apk removed" << gone;
+    QTest::newRow("permission denied, still listed")
+        << QByteArray("rm: data/app/app-1.apk: Permission denied\n") << still << "remove failed"
+        << still;
+    QTest::newRow("permission denied, gone all the same")
+        << QByteArray("rm: data/app/app-1.apk: Permission denied\n") << gone << "app-1.apk removed"
+        << gone;
+    QTest::newRow("silent, still listed") << QByteArray() << still << "remove failed" << still;
+}
+
+void TestRemove::reportsTheOutcome()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QStringList, listedAfter);
+    QFETCH(QString, status);
+    QFETCH(QStringList, shown);
+    adb->setOutput("rm", output);
+    adb->setListing(listedAfter, 2);
+    refreshAndSelect(0);
+
+    ui->click("removeBtn");
+
+    QCOMPARE(ui->status(), status);
+    QCOMPARE(ui->shownEntries(), shown);
+    const QList<FakeAdb::Call> removals = adb->calls("shell").mid(1);
+    QCOMPARE(removals.first().arguments, QStringList({"shell", "rm", "data/app/app-1.apk"}));
+    QCOMPARE(removals.first().serial, std::optional<QString>("emulator-5554"));
+    const bool refreshed = !output.contains("failed");
+    QCOMPARE(removals.size(), refreshed ? 2 : 1);
+}
+
+void TestRemove::nothingSelectedRemovesNothing_data()
+{
+    QTest::addColumn<bool>("refreshFirst");
+    QTest::newRow("right after a refresh") << true;
+    QTest::newRow("before any refresh") << false;
+}
+
+void TestRemove::nothingSelectedRemovesNothing()
+{
+    QFETCH(bool, refreshFirst);
+    if (refreshFirst)
+        ui->click("refreshBtn");
+
+    ui->click("removeBtn");
+
+    QCOMPARE(ui->status(), connected);
+    const QList<FakeAdb::Call> removals = adb->calls("shell").mid(refreshFirst ? 1 : 0);
+    QVERIFY(removals.isEmpty());
+}
+
+void TestRemove::deviceGoneBeforeTheCheckingRefresh()
+{
+    // Checks: the refresh, the removal, then the refresh after it finds no device.
+    adb->setOutput("devices", noDevice, 3);
+    refreshAndSelect(1);
+
+    QTest::ignoreMessage(QtInfoMsg, "array: 0");
+    ui->click("removeBtn");
+
+    // Whether the file went cannot be told without a listing: no claim either way.
+    QCOMPARE(ui->status(), "Device not available.");
+    QCOMPARE(adb->calls("shell").size(), 2);
+}
+
+void TestRemove::quotesNamesForTheDeviceShell_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("unchanged");
+
+    QTest::newRow("plain") << "app-1.apk" << true;
+    QTest::newRow("package directory") << "com.example.app-Xy_z9==" << true;
+    QTest::newRow("space") << "a b.apk" << false;
+    QTest::newRow("single quote") << "it's.apk" << false;
+    QTest::newRow("double quote") << "say \"hi\".apk" << false;
+    QTest::newRow("semicolon") << "a.apk; rm -rf x" << false;
+    QTest::newRow("command substitution") << "$(touch x).apk" << false;
+    QTest::newRow("backquotes") << "`touch x`.apk" << false;
+    QTest::newRow("glob") << "*" << false;
+    QTest::newRow("and") << "a && touch x" << false;
+    QTest::newRow("leading dash") << "-rf" << true;
+    QTest::newRow("trailing backslash") << "a\\" << false;
+    QTest::newRow("variable") << "$HOME" << false;
+    QTest::newRow("tab and newline") << "a\tb\nc" << false;
+    QTest::newRow("non-ASCII") << u8"\u00fcber \u2713.apk" << false;
+}
+
+// The device's shell must see exactly one word, data/app/<name>, and run nothing else.
+void TestRemove::quotesNamesForTheDeviceShell()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, unchanged);
+    const QString argument = QStringLiteral("data/app/") + shellQuoted(name);
+    if (unchanged)
+        QCOMPARE(argument, "data/app/" + name);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QProcess shell;
+    shell.setWorkingDirectory(folder.path());
+    shell.start("/bin/sh", {"-c", QStringLiteral("printf '%s\\n' ") + argument});
+    QVERIFY2(shell.waitForFinished(), qPrintable(shell.errorString()));
+
+    QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), "data/app/" + name + "\n");
+    QVERIFY(QDir(folder.path()).isEmpty());
+}
+
+void TestRemove::sendsTheQuotedName()
+{
+    const QString name = QStringLiteral("it's a $(test).apk");
+    adb->setListing({name});
+    adb->setListing({}, 2);
+    refreshAndSelect(0);
+
+    ui->click("removeBtn");
+
+    QCOMPARE(ui->status(), name + " removed");
+    QCOMPARE(adb->calls("shell").at(1).arguments,
+             QStringList({"shell", "rm", "data/app/'it'\\''s a $(test).apk'"}));
+}
+
+QTEST_MAIN(TestRemove)
+#include "tst_remove.moc"
