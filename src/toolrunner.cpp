@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QProcess>
 
 namespace {
@@ -46,16 +47,20 @@ void collect(QProcess &process)
 
 QString toolPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../share/apkshelf/adb");
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/apkshelf/adb"));
 }
 
 QString describeList(const QStringList &list)
 {
     QString text;
     QDebug debug(&text);
-    debug.nospace() << list.mid(0, listedInLog);
+    debug.nospace() << '(';
+    for (qsizetype i = 0; i < qMin(list.size(), listedInLog); ++i)
+        debug << (i > 0 ? ", " : "") << list.at(i);
     if (list.size() > listedInLog)
-        debug.noquote() << " ... " << list.size() << " in all";
+        debug.noquote() << ", ... " << list.size() << " in all";
+    debug << ')';
     return text;
 }
 
