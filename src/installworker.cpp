@@ -24,7 +24,7 @@ bool InstallWorker::installApk(const QStringList &chosenPaths)
 {
     bool installed = false;
     if (!chosenPaths.isEmpty()) {
-        const QString path = chosenPaths.first();
+        const QString &path = chosenPaths.first();
         const QStringList lines = launchTask({QStringLiteral("install"), path}, serial);
         emit toolFinished();
         for (const QString &line : lines) {
