@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QShortcut>
 
 MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     : QMainWindow(parent)
@@ -21,9 +22,25 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     // The list starts in listing order; a click on the header sorts it.
     ui->tableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     ui->tableView->setSortingEnabled(true);
+
+    addShortcut(Qt::Key_F5, ui->refreshBtn, this);
+    addShortcut(Qt::CTRL | Qt::Key_R, ui->refreshBtn, this);
+    addShortcut(QKeySequence::Open, ui->installBtn, this);
+    addShortcut(QKeySequence::Delete, ui->removeBtn, ui->tableView);
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::addShortcut(const QKeySequence &keys, QPushButton *button, QWidget *scope)
+{
+    // A shortcut on the whole window, or only while `scope` has the focus (Delete must not remove
+    // a package while the user is in a text field).
+    auto *shortcut = new QShortcut(keys, scope);
+    shortcut->setContext(scope == this ? Qt::WindowShortcut : Qt::WidgetShortcut);
+    // Pressing the button, rather than calling the action, shows the press and does nothing
+    // while the button is disabled.
+    connect(shortcut, &QShortcut::activated, button, &QPushButton::animateClick);
+}
 
 QStringList choosePackageFile(QWidget *parent)
 {

@@ -5,11 +5,15 @@
 #include <QMainWindow>
 #include <memory>
 
+class QKeySequence;
+class QPushButton;
+
 namespace Ui {
 class MainWindow;
 }
 
-// The application's one window, built from mainwindow.ui, with its Controller bound to it.
+// The application's one window, built from mainwindow.ui, with its Controller bound to it. It also
+// takes the keyboard shortcuts for the three buttons.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -22,6 +26,8 @@ public:
     Controller *controller() const { return control; }
 
 private:
+    void addShortcut(const QKeySequence &keys, QPushButton *button, QWidget *scope);
+
     std::unique_ptr<Ui::MainWindow> ui;
     Controller *control;
 };
