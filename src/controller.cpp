@@ -120,6 +120,17 @@ void Controller::openApk()
     startInstall(chosenPaths);
 }
 
+void Controller::installFile(const QString &path)
+{
+    if (!checkDevice())
+        return;
+    getApps();
+    startBusy();
+    installStatus->setText(tr("Installing apk..."));
+    changeBtnStatus(false);
+    startInstall({path});
+}
+
 void Controller::startInstall(const QStringList &chosenPaths)
 {
     auto *worker = new InstallWorker(deviceSerial);

@@ -39,6 +39,9 @@ public:
     void getApps();
     // Install: asks for a package file and installs it on a worker thread.
     void openApk();
+    // Installs `path` just as if it had been chosen in Install's file dialog: the device check and
+    // the refresh come first, then the worker runs with the buttons disabled.
+    void installFile(const QString &path);
     // Remove: deletes the selected entry's file from data/app/ on the device.
     void uninstallApk();
     // Follows the table's selection into the selected-app field.

@@ -1,10 +1,13 @@
 #include "mainwindow.h"
 
+#include "packagedrop.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QShortcut>
 
 MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     : QMainWindow(parent)
@@ -21,9 +24,67 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     // The list starts in listing order; a click on the header sorts it.
     ui->tableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     ui->tableView->setSortingEnabled(true);
+
+    addShortcut(Qt::Key_F5, ui->refreshBtn, this);
+    addShortcut(Qt::CTRL | Qt::Key_R, ui->refreshBtn, this);
+    addShortcut(QKeySequence::Open, ui->installBtn, this);
+    addShortcut(QKeySequence::Delete, ui->removeBtn, ui->tableView);
+    setAcceptDrops(true);
+    // Queued, so the drop completes first and the file manager is not held up by the device check.
+    connect(this, &MainWindow::packageDropped, control, &Controller::installFile,
+            Qt::QueuedConnection);
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::addShortcut(const QKeySequence &keys, QPushButton *button, QWidget *scope)
+{
+    // A shortcut on the whole window, or only while `scope` has the focus (Delete must not remove
+    // a package while the user is in a text field).
+    auto *shortcut = new QShortcut(keys, scope);
+    shortcut->setContext(scope == this ? Qt::WindowShortcut : Qt::WidgetShortcut);
+    // Pressing the button, rather than calling the action, shows the press and does nothing
+    // while the button is disabled.
+    connect(shortcut, &QShortcut::activated, button, &QPushButton::animateClick);
+}
+
+QString MainWindow::acceptablePackage(const QDropEvent &event) const
+{
+    // A disabled Install button means an install is under way; a drop is one more Install.
+    if (!ui->installBtn->isEnabled())
+        return {};
+    return droppedPackage(*event.mimeData());
+}
+
+void MainWindow::answerDrag(QDragMoveEvent *event) const
+{
+    if (acceptablePackage(*event).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    answerDrag(event);
+}
+
+// Asked again on every move: an install may have started since the drag came in.
+void MainWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    answerDrag(event);
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QString path = acceptablePackage(*event);
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit packageDropped(path);
+}
 
 QStringList choosePackageFile(QWidget *parent)
 {

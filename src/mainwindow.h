@@ -5,11 +5,15 @@
 #include <QMainWindow>
 #include <memory>
 
+class QKeySequence;
+class QPushButton;
+
 namespace Ui {
 class MainWindow;
 }
 
-// The application's one window, built from mainwindow.ui, with its Controller bound to it.
+// The application's one window, built from mainwindow.ui, with its Controller bound to it. It also
+// takes the keyboard shortcuts for the three buttons, and a package file dropped on it.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -21,7 +25,22 @@ public:
 
     Controller *controller() const { return control; }
 
+signals:
+    // A package file was dropped on the window while it could take one.
+    void packageDropped(const QString &path);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
+    void addShortcut(const QKeySequence &keys, QPushButton *button, QWidget *scope);
+    // Accepts a drag that carries a package the window can install now, refuses any other.
+    void answerDrag(QDragMoveEvent *event) const;
+    // The package a drag carries, when the window can install it now; empty otherwise.
+    QString acceptablePackage(const QDropEvent &event) const;
+
     std::unique_ptr<Ui::MainWindow> ui;
     Controller *control;
 };

@@ -1,0 +1,123 @@
+#include "fakeadb.h"
+#include "mainwindow.h"
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <map>
+#include <memory>
+
+namespace {
+
+// The first object under `root` in the accessibility tree that has this name.
+QAccessibleInterface *findByName(QAccessibleInterface *root, const QString &name)
+{
+    if (!root)
+        return nullptr;
+    if (root->text(QAccessible::Name) == name)
+        return root;
+    for (int i = 0; i < root->childCount(); ++i) {
+        if (QAccessibleInterface *found = findByName(root->child(i), name))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keysPressTheButtons_data();
+    void keysPressTheButtons();
+    void accessibleByName_data();
+    void accessibleByName();
+};
+
+void TestDesktop::keysPressTheButtons_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("pressed"); // empty: none
+
+    QTest::newRow("F5") << QKeySequence(Qt::Key_F5) << "refreshBtn" << true << "refreshBtn";
+    QTest::newRow("Ctrl+R") << QKeySequence("Ctrl+R") << "installStatus" << true << "refreshBtn";
+    QTest::newRow("Ctrl+O") << QKeySequence("Ctrl+O") << "tableView" << true << "installBtn";
+    QTest::newRow("Alt+R") << QKeySequence("Alt+R") << "tableView" << true << "refreshBtn";
+    QTest::newRow("Alt+I") << QKeySequence("Alt+I") << "tableView" << true << "installBtn";
+    QTest::newRow("Alt+M") << QKeySequence("Alt+M") << "tableView" << true << "removeBtn";
+    QTest::newRow("Delete in the list")
+        << QKeySequence(QKeySequence::Delete) << "tableView" << true << "removeBtn";
+    QTest::newRow("Delete in the selected-app field")
+        << QKeySequence(QKeySequence::Delete) << "selectedApp" << true << QString();
+    QTest::newRow("F5 while the buttons are disabled")
+        << QKeySequence(Qt::Key_F5) << "tableView" << false << QString();
+    QTest::newRow("Ctrl+O while the buttons are disabled")
+        << QKeySequence("Ctrl+O") << "tableView" << false << QString();
+}
+
+void TestDesktop::keysPressTheButtons()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, focus);
+    QFETCH(bool, enabled);
+    QFETCH(QString, pressed);
+    FakeAdb adb; // no device: every action stops at the device check
+    QVERIFY(adb.isReady());
+    MainWindow window([](QWidget *) { return QStringList(); });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.controller()->changeBtnStatus(enabled);
+    QWidget *focusWidget = window.findChild<QWidget *>(focus);
+    focusWidget->setFocus();
+    QTRY_VERIFY(focusWidget->hasFocus());
+    std::map<QString, std::unique_ptr<QSignalSpy>> spies;
+    for (QPushButton *button : window.findChildren<QPushButton *>())
+        spies[button->objectName()] = std::make_unique<QSignalSpy>(button, &QPushButton::clicked);
+
+    QTest::keySequence(focusWidget, keys);
+
+    // A shortcut presses its button at once, and the button reports the click a moment later.
+    for (const auto &[name, spy] : spies)
+        QCOMPARE(window.findChild<QPushButton *>(name)->isDown(), name == pressed);
+    for (const auto &[name, spy] : spies)
+        QTRY_COMPARE(spy->count(), name == pressed ? 1 : 0);
+}
+
+void TestDesktop::accessibleByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QAccessible::Role>("role");
+
+    QTest::newRow("Refresh") << "Refresh" << QAccessible::Button;
+    QTest::newRow("Install") << "Install" << QAccessible::Button;
+    QTest::newRow("Remove") << "Remove" << QAccessible::Button;
+    QTest::newRow("status line") << "installStatus" << QAccessible::EditableText;
+    QTest::newRow("selected-app field") << "selectedApp" << QAccessible::EditableText;
+    QTest::newRow("list") << "tableView" << QAccessible::Table;
+    QTest::newRow("busy bar") << "progressIndicator" << QAccessible::ProgressBar;
+}
+
+void TestDesktop::accessibleByName()
+{
+    QFETCH(QString, name);
+    QFETCH(QAccessible::Role, role);
+    MainWindow window;
+    window.show(); // the busy bar is hidden until an action runs: it is found all the same
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QAccessibleInterface *found = findByName(QAccessible::queryAccessibleInterface(&window), name);
+
+    QVERIFY2(found, qPrintable(name));
+    QCOMPARE(found->role(), role);
+    // A screen reader says what the widget is for, not only what it is called.
+    QVERIFY(!found->text(QAccessible::Description).isEmpty());
+}
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
