@@ -115,8 +115,6 @@ void Controller::openApk()
         stopBusy();
         return;
     }
-    installStatus->setText(tr("Installing apk..."));
-    changeBtnStatus(false);
     startInstall(chosenPaths);
 }
 
@@ -126,13 +124,13 @@ void Controller::installFile(const QString &path)
         return;
     getApps();
     startBusy();
-    installStatus->setText(tr("Installing apk..."));
-    changeBtnStatus(false);
     startInstall({path});
 }
 
 void Controller::startInstall(const QStringList &chosenPaths)
 {
+    installStatus->setText(tr("Installing apk..."));
+    changeBtnStatus(false);
     auto *worker = new InstallWorker(deviceSerial);
     // Queued, and tied to this object: reports that arrive after the window has gone are dropped.
     connect(worker, &InstallWorker::toolFinished, this, &Controller::installToolFinished,
