@@ -1,25 +1,8 @@
 #include "applist.h"
 
-#include <QSortFilterProxyModel>
+#include "arrangedlist.h"
+
 #include <QStringListModel>
-
-namespace {
-
-// The arranged list, with a header the table can show.
-class ArrangedList : public QSortFilterProxyModel
-{
-public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == 0)
-            return QObject::tr("Package file");
-        return QSortFilterProxyModel::headerData(section, orientation, role);
-    }
-};
-
-} // namespace
 
 AppList::AppList(QObject *parent)
     : QObject(parent)
@@ -27,7 +10,6 @@ AppList::AppList(QObject *parent)
     , arrangement(new ArrangedList(this))
 {
     arrangement->setSourceModel(content);
-    arrangement->setSortCaseSensitivity(Qt::CaseInsensitive);
 }
 
 void AppList::clear()

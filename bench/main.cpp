@@ -1,0 +1,30 @@
+// Measures the runner, a refresh and start-up, each beside its floor, and prints the table.
+// Usage: apkshelf_bench [runner] [refresh] [startup]   (no argument: all three)
+#include "report.h"
+
+#include <QCoreApplication>
+#include <optional>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // launchTask logs every run; the bench's output is the table.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("ANDROID_SERIAL");
+
+    QStringList figures = app.arguments().mid(1);
+    if (figures.isEmpty())
+        figures = QStringList{"runner", "refresh", "startup"};
+
+    const QList<RunnerResult> runner =
+        figures.contains(QLatin1String("runner")) ? measureRunner() : QList<RunnerResult>();
+    const QList<RefreshResult> refresh =
+        figures.contains(QLatin1String("refresh")) ? measureRefresh() : QList<RefreshResult>();
+    std::optional<StartupResult> startup;
+    if (figures.contains(QLatin1String("startup")))
+        startup = measureStartup();
+    printReport(runner, refresh, startup ? &*startup : nullptr);
+    return 0;
+}

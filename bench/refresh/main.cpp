@@ -1,0 +1,124 @@
+// Refreshes the real window, offscreen, against a stand-in listing of a given size and prints
+// "<figure> <value>" lines for the bench to read:
+//   runner, refresh, settled, select, sort   ms per run
+//   rss_base, rss_peak, rss_sorted           kB resident: before the first refresh, at most over
+//                                            the refreshes, and at most after selecting and sorting
+// Usage: apkshelf_bench_refresh <entries> <runs>
+#include "../clock.h"
+#include "fakeadb.h"
+#include "mainwindow.h"
+#include "toolrunner.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <cstdio>
+
+namespace {
+
+// Notes when the busy indicator stops, that is when it is hidden.
+class BusyWatch : public QObject
+{
+public:
+    std::int64_t stoppedNs = 0;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            stoppedNs = monotonicNs();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).simplified().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+// Lets the window catch up with what the last step posted (layout, repaint).
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+void print(const char *figure, double value)
+{
+    std::printf("%s %.3f\n", figure, value);
+}
+
+void timeRefreshes(MainWindow &window, long entries, int runs)
+{
+    auto *refresh = window.findChild<QPushButton *>(QStringLiteral("refreshBtn"));
+    auto *busy = window.findChild<QProgressBar *>(QStringLiteral("progressIndicator"));
+    BusyWatch watch;
+    busy->installEventFilter(&watch);
+    const QStringList listing{QStringLiteral("shell"), QStringLiteral("ls"),
+                              QStringLiteral("data/app/")};
+    for (int run = 0; run < runs; ++run) {
+        std::int64_t start = monotonicNs();
+        launchTask(listing);
+        print("runner", msBetween(start, monotonicNs()));
+
+        start = monotonicNs();
+        refresh->click();
+        print("refresh", msBetween(start, watch.stoppedNs));
+        settle();
+        print("settled", msBetween(start, monotonicNs()));
+        if (!window.controller()->isLoaded() ||
+            window.findChild<QTableView *>()->model()->rowCount() != entries)
+            std::fprintf(stderr, "refresh: the table does not show %ld entries\n", entries);
+    }
+}
+
+void timeSelectAndSort(MainWindow &window, long entries, int runs)
+{
+    auto *table = window.findChild<QTableView *>(QStringLiteral("tableView"));
+    for (int run = 0; run < runs; ++run) {
+        const int row = static_cast<int>((run * 7919L + entries / 2) % entries);
+        std::int64_t start = monotonicNs();
+        table->selectRow(row);
+        settle();
+        print("select", msBetween(start, monotonicNs()));
+
+        start = monotonicNs();
+        table->sortByColumn(0, run % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+        settle();
+        print("sort", msBetween(start, monotonicNs()));
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The window's diagnostic log would only bury the figures.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QApplication app(argc, argv);
+    const long entries = argc > 1 ? std::atol(argv[1]) : 1000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+
+    FakeAdb adb;
+    adb.attachDevice();
+    adb.setOptions(QStringLiteral("ls"),
+                   QByteArray("lines=") + QByteArray::number(qint64(entries)));
+
+    MainWindow window([](QWidget *) { return QStringList(); });
+    window.show();
+    settle();
+    print("rss_base", statusKb("VmRSS:"));
+    timeRefreshes(window, entries, runs);
+    print("rss_peak", statusKb("VmHWM:"));
+    timeSelectAndSort(window, entries, runs);
+    print("rss_sorted", statusKb("VmHWM:"));
+    return 0;
+}

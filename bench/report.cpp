@@ -1,0 +1,105 @@
+#include "report.h"
+
+#include <cstdio>
+
+namespace {
+
+// "median (min-max)" in ms.
+QByteArray spread(const Samples &samples)
+{
+    return QString::asprintf("%.1f (%.1f-%.1f)", samples.median(), samples.min(), samples.max())
+        .toLatin1();
+}
+
+double ratio(const Samples &measured, const Samples &floor)
+{
+    return floor.median() > 0 ? measured.median() / floor.median() : 0;
+}
+
+void printRunner(const QList<RunnerResult> &results)
+{
+    std::printf("\n1. Runner throughput: launchTask vs plain read() of the same stand-in (ms)\n");
+    std::printf("%-30s %4s  %-26s %-26s %6s %8s\n", "output", "runs", "launchTask", "floor",
+                "ratio", "ns/line");
+    for (const RunnerResult &r : results) {
+        std::printf("%-30s %4d  %-26s %-26s %5.2fx %8.0f\n", qPrintable(r.label), r.runner.count(),
+                    spread(r.runner).constData(), spread(r.floor).constData(),
+                    ratio(r.runner, r.floor), r.runner.median() * 1e6 / r.lines);
+    }
+}
+
+void printRefresh(const QList<RefreshResult> &results)
+{
+    std::printf("\n2. Refresh, offscreen, real window (ms; memory in MB resident)\n");
+    std::printf("%-8s %-22s %-22s %6s %-22s %5s %5s %6s %-18s %-20s\n", "entries", "refresh",
+                "runner alone", "added", "settled", "base", "peak", "sorted", "select row", "sort");
+    for (const RefreshResult &r : results) {
+        std::printf("%-8ld %-22s %-22s %6.1f %-22s %5.1f %5.1f %6.1f %-18s %-20s\n", r.entries,
+                    spread(r.refresh).constData(), spread(r.runner).constData(),
+                    r.refresh.median() - r.runner.median(), spread(r.settled).constData(), r.baseMb,
+                    r.peakMb, r.sortedPeakMb, spread(r.select).constData(),
+                    spread(r.sort).constData());
+    }
+}
+
+void printStartup(const StartupResult &result)
+{
+    std::printf("\n3. Start-up to the window first exposed, offscreen (ms)\n");
+    std::printf("%-30s %4s  %-26s\n", "program", "runs", "time");
+    std::printf("%-30s %4d  %-26s\n", "apkshelf window", result.app.count(),
+                spread(result.app).constData());
+    std::printf("%-30s %4d  %-26s\n", "minimal Qt Widgets window", result.minimal.count(),
+                spread(result.minimal).constData());
+}
+
+void printGoal(const char *goal, double value, const char *unit, double limit)
+{
+    std::printf("%-52s %9.2f%-3s (at most %g%s)  %s\n", goal, value, unit, limit, unit,
+                value <= limit ? "met" : "MISSED");
+}
+
+template<typename Result, typename Match>
+const Result *find(const QList<Result> &results, Match match)
+{
+    for (const Result &result : results) {
+        if (match(result))
+            return &result;
+    }
+    return nullptr;
+}
+
+void printGoals(const QList<RunnerResult> &runner, const QList<RefreshResult> &refresh,
+                const StartupResult *startup)
+{
+    std::printf("\nGoals\n");
+    if (const auto *r = find(runner, [](const RunnerResult &r) {
+            return r.label == QLatin1String("100,000 lines");
+        }))
+        printGoal("runner at 100,000 lines, against its floor", ratio(r->runner, r->floor), "x",
+                  1.3);
+    if (const auto *r =
+            find(refresh, [](const RefreshResult &r) { return r.entries == 100'000; })) {
+        printGoal("refresh at 100,000 entries, added over the runner",
+                  r->refresh.median() - r->runner.median(), "ms", 150);
+        printGoal("refresh at 100,000 entries, peak resident", r->peakMb, "MB", 64);
+        printGoal("select a row at 100,000 entries", r->select.median(), "ms", 50);
+        printGoal("sort the table at 100,000 entries", r->sort.median(), "ms", 50);
+    }
+    if (startup)
+        printGoal("start-up against the minimal program", ratio(startup->app, startup->minimal),
+                  "x", 1.2);
+}
+
+} // namespace
+
+void printReport(const QList<RunnerResult> &runner, const QList<RefreshResult> &refresh,
+                 const StartupResult *startup)
+{
+    if (!runner.isEmpty())
+        printRunner(runner);
+    if (!refresh.isEmpty())
+        printRefresh(refresh);
+    if (startup)
+        printStartup(*startup);
+    printGoals(runner, refresh, startup);
+}

@@ -1,0 +1,64 @@
+#include "runnerfigure.h"
+
+#include "clock.h"
+#include "fakeadb.h"
+#include "plainrun.h"
+#include "toolrunner.h"
+
+#include <cstdio>
+
+namespace {
+
+struct RunnerCase
+{
+    const char *label;
+    long lines;
+    long chunk; // bytes per write by the stand-in; 0: all at once
+    int runs;
+};
+
+const QStringList listing{QStringLiteral("shell"), QStringLiteral("ls"),
+                          QStringLiteral("data/app/")};
+
+RunnerResult measureCase(const RunnerCase &c)
+{
+    FakeAdb adb;
+    adb.setOptions(QStringLiteral("ls"),
+                   QByteArray("lines=") + QByteArray::number(qint64(c.lines)) +
+                       "\nchunk=" + QByteArray::number(qint64(c.chunk)) + '\n');
+    RunnerResult result{QString::fromLatin1(c.label), c.lines, {}, {}};
+    // One run of each first, untimed, so neither side pays for a cold cache.
+    drainPlainly(toolPath(), listing);
+    launchTask(listing);
+    for (int run = 0; run < c.runs; ++run) {
+        std::int64_t start = monotonicNs();
+        drainPlainly(toolPath(), listing);
+        result.floor.add(msBetween(start, monotonicNs()));
+
+        start = monotonicNs();
+        const qsizetype got = launchTask(listing).size();
+        result.runner.add(msBetween(start, monotonicNs()));
+        if (got != c.lines)
+            std::fprintf(stderr, "runner: %s gave %lld lines\n", c.label, qint64(got));
+    }
+    return result;
+}
+
+} // namespace
+
+QList<RunnerResult> measureRunner()
+{
+    const RunnerCase cases[] = {
+        {"1,000 lines", 1'000, 0, 21},
+        {"100,000 lines", 100'000, 0, 11},
+        {"1,000,000 lines", 1'000'000, 0, 5},
+        {"100,000 lines, 1 MB writes", 100'000, 1 << 20, 11},
+        {"100,000 lines, 7-byte writes", 100'000, 7, 5},
+    };
+    QList<RunnerResult> results;
+    for (const RunnerCase &c : cases) {
+        std::fprintf(stderr, "runner: %s\n", c.label);
+        results.append(measureCase(c));
+    }
+    return results;
+}
