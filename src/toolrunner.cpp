@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QProcess>
+#include <algorithm>
 
 namespace {
 
@@ -31,6 +32,11 @@ void readUntilEnd(QProcess &process, LineSplitter &splitter)
         if (got < 0 || !process.waitForReadyRead(-1))
             break;
     }
+}
+
+bool holdsNul(const QString &argument)
+{
+    return argument.contains(QChar(0));
 }
 
 // Never leaves a running tool behind: QProcess would kill it with a warning anyway.
@@ -71,6 +77,12 @@ QStringList launchTask(const QStringList &arguments, const QString &serial)
         process.setProcessEnvironment(environmentFor(serial));
 
     qInfo("launch task: %s %s", qUtf8Printable(path), qUtf8Printable(describeList(arguments)));
+    // The system cuts an argument at its first NUL, so the tool would get another word: a listed
+    // name "x'<NUL>" would reach the device shell as rm 'x'\'' and remove a different file.
+    if (std::any_of(arguments.cbegin(), arguments.cend(), holdsNul)) {
+        qInfo("launch task failed: %s: an argument holds a NUL character", qUtf8Printable(path));
+        return {};
+    }
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         qInfo("launch task failed: %s: %s", qUtf8Printable(path),

@@ -14,7 +14,8 @@ QString toolPath();
 // error are the application's own.
 // With a non-empty `serial`, the tool runs with ANDROID_SERIAL set to it, so that it talks to that
 // device even when several are attached. A tool that is missing or cannot be started gives an
-// empty list and a log line that says so. Safe to call from any thread; calls share nothing.
+// empty list and a log line that says so; so does an argument that holds a NUL, which could not
+// reach the tool whole. Safe to call from any thread; calls share nothing.
 QStringList launchTask(const QStringList &arguments, const QString &serial = {});
 
 // The printed form of a list in the diagnostic log: ("a", "b"), shortened when long.
