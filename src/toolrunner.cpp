@@ -67,7 +67,11 @@ QString describeList(const QStringList &list)
 
 QStringList launchTask(const QStringList &arguments, const QString &serial)
 {
-    const QString path = toolPath();
+    return launchTask(toolPath(), arguments, serial);
+}
+
+QStringList launchTask(const QString &path, const QStringList &arguments, const QString &serial)
+{
     QProcess process;
     process.setProgram(path);
     process.setArguments(arguments);

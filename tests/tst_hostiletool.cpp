@@ -128,6 +128,10 @@ void TestHostileTool::survivesTheTool_data()
     QTest::newRow("exits, its child holds the output")
         << standIn << "ls" << QByteArray("orphan_ms=2000\n") << QByteArray("c.apk\n") << "refresh"
         << b << deviceText << QStringList{"c.apk"};
+    QTest::newRow("device gone mid-install")
+        << standIn << "install" << QByteArray("stall_ms=1500\nexit=1\n")
+        << QByteArray("adb: device 'emulator-5554' not found\n") << "install" << b << installFailed
+        << listing;
     QTest::newRow("\"Success\" on standard error only")
         << standIn << "install" << QByteArray("stderr=Success\n")
         << QByteArray("Performing Streamed Install\n") << "install" << b << installFailed
