@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -21,17 +22,18 @@ QStringList choosePackage(QWidget *)
     return {QStringLiteral("/tmp/lifetime.apk")};
 }
 
-// The child process: start an install, then close the only window at once, as a user who quits
-// right after accepting the dialog.
+// The child process: start an install, then close the only window as soon as the event loop
+// runs, as a user who quits right after accepting the dialog.
 int runQuitDuringInstall(int argc, char **argv)
 {
     QApplication app(argc, argv);
     MainWindow window(choosePackage);
     window.show();
-    QTimer::singleShot(0, &window, [&window] {
-        window.findChild<QPushButton *>(QStringLiteral("installBtn"))->click();
-        window.close();
-    });
+    window.findChild<QPushButton *>(QStringLiteral("installBtn"))->click();
+    QTimer quit;
+    quit.setSingleShot(true);
+    QObject::connect(&quit, &QTimer::timeout, &window, &QWidget::close);
+    quit.start(0);
     return QApplication::exec();
 }
 
@@ -67,12 +69,12 @@ void TestInstallLifetime::windowDestroyedDuringInstall()
     adb.attachDevice();
     adb.setOptions(QStringLiteral("install"), "stall_ms=1000\n");
     adb.setOutput(QStringLiteral("install"), "Success\n");
-    auto *window = new MainWindow(choosePackage);
+    auto window = std::make_unique<MainWindow>(choosePackage);
     window->findChild<QPushButton *>(QStringLiteral("installBtn"))->click();
     QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("installStatus"))->text(),
              QStringLiteral("Installing apk..."));
 
-    delete window;
+    window.reset();
     QVERIFY(QThreadPool::globalInstance()->waitForDone(waitMs));
     QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
