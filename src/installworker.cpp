@@ -8,6 +8,7 @@
 
 InstallWorker::InstallWorker(QString serial)
     : serial(std::move(serial))
+    , tool(toolPath())
 {}
 
 void InstallWorker::start(const QStringList &chosenPaths)
@@ -25,7 +26,7 @@ bool InstallWorker::installApk(const QStringList &chosenPaths)
     bool installed = false;
     if (!chosenPaths.isEmpty()) {
         const QString &path = chosenPaths.first();
-        const QStringList lines = launchTask({QStringLiteral("install"), path}, serial);
+        const QStringList lines = launchTask(tool, {QStringLiteral("install"), path}, serial);
         emit toolFinished();
         for (const QString &line : lines) {
             qInfo("%s", qUtf8Printable(line));

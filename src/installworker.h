@@ -12,7 +12,7 @@ class InstallWorker : public QObject
     Q_OBJECT
 
 public:
-    // `serial` is the device the install goes to.
+    // `serial` is the device the install goes to. Construct on the UI thread.
     explicit InstallWorker(QString serial);
 
     // Runs installApk(chosenPaths) on a pool thread, then deletes this object.
@@ -29,6 +29,7 @@ signals:
 
 private:
     QString serial;
+    QString tool; // found on the UI thread, which is the only one sure to have the application
 };
 
 // Whether an install output line reports success. The chosen path and its file name are taken out

@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QProcess>
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +33,11 @@ void readUntilEnd(QProcess &process, LineSplitter &splitter)
         if (got < 0 || !process.waitForReadyRead(-1))
             break;
     }
+}
+
+bool holdsNul(const QString &argument)
+{
+    return argument.contains(QChar(0));
 }
 
 // Never leaves a running tool behind: QProcess would kill it with a warning anyway.
@@ -66,7 +72,11 @@ QString describeList(const QStringList &list)
 
 QStringList launchTask(const QStringList &arguments, const QString &serial)
 {
-    const QString path = toolPath();
+    return launchTask(toolPath(), arguments, serial);
+}
+
+QStringList launchTask(const QString &path, const QStringList &arguments, const QString &serial)
+{
     QProcess process;
     process.setProgram(path);
     process.setArguments(arguments);
@@ -76,6 +86,12 @@ QStringList launchTask(const QStringList &arguments, const QString &serial)
         process.setProcessEnvironment(environmentFor(serial));
 
     qInfo("launch task: %s %s", qUtf8Printable(path), qUtf8Printable(describeList(arguments)));
+    // The system cuts an argument at its first NUL, so the tool would get another word: a listed
+    // name "x'<NUL>" would reach the device shell as rm 'x'\'' and remove a different file.
+    if (std::any_of(arguments.cbegin(), arguments.cend(), holdsNul)) {
+        qInfo("launch task failed: %s: an argument holds a NUL character", qUtf8Printable(path));
+        return {};
+    }
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         qInfo("launch task failed: %s: %s", qUtf8Printable(path),

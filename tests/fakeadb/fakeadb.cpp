@@ -13,6 +13,7 @@
 //   chunk=B      write the output in pieces of B bytes ...
 //   pause_ms=T   ... with a pause of T ms between them
 //   stall_ms=T   wait T ms before printing anything
+//   flood=B      print B bytes of filler lines (255 'x' and a LF each) before the output
 //   crlf=1       end lines with CR LF
 //   stderr=TEXT  print TEXT and a LF on standard error
 //   crash=1      abort() after printing (a crash that leaves no clean exit)
@@ -132,6 +133,17 @@ std::string generatedListing(long count)
     return out;
 }
 
+std::string filler(size_t bytes)
+{
+    std::string line(255, 'x');
+    line += '\n';
+    std::string out;
+    out.reserve(bytes);
+    while (out.size() + line.size() <= bytes)
+        out += line;
+    return out;
+}
+
 std::string withCrLf(const std::string &text)
 {
     std::string out;
@@ -198,6 +210,8 @@ int main(int argc, char **argv)
         readFile(dir + "/" + kind + ".out", out);
     if (number(options, "crlf"))
         out = withCrLf(out);
+    if (const long bytes = number(options, "flood"); bytes > 0)
+        out = filler(static_cast<size_t>(bytes)) + out;
 
     if (options.count("stderr"))
         std::fprintf(stderr, "%s\n", options["stderr"].c_str());
