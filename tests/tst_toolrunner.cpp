@@ -1,7 +1,6 @@
 #include "fakeadb.h"
 #include "toolrunner.h"
 
-#include <QRegularExpression>
 #include <QTest>
 
 class TestToolRunner : public QObject
@@ -15,10 +14,6 @@ private slots:
     void returnsOutputLines_data();
     void returnsOutputLines();
     void targetsTheGivenDevice();
-    void unusableToolGivesNoLines_data();
-    void unusableToolGivesNoLines();
-    void outputEndsWithTheTool_data();
-    void outputEndsWithTheTool();
 };
 
 void TestToolRunner::initTestCase()
@@ -79,8 +74,6 @@ void TestToolRunner::returnsOutputLines_data()
         << QByteArray("x\ntail") << QByteArray() << QStringList{"x", "tail"};
     QTest::newRow("standard error is not read")
         << QByteArray("out\n") << QByteArray("stderr=Success\n") << QStringList{"out"};
-    QTest::newRow("crash after half a line")
-        << QByteArray("whole\nhal") << QByteArray("crash=1\n") << QStringList{"whole", "hal"};
 }
 
 void TestToolRunner::returnsOutputLines()
@@ -108,51 +101,6 @@ void TestToolRunner::targetsTheGivenDevice()
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls.at(0).serial, std::optional<QString>("R58M123"));
     QCOMPARE(calls.at(1).serial, std::nullopt);
-}
-
-void TestToolRunner::unusableToolGivesNoLines_data()
-{
-    QTest::addColumn<QString>("tool");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("not executable") << "not executable";
-    QTest::newRow("a directory") << "directory";
-}
-
-void TestToolRunner::unusableToolGivesNoLines()
-{
-    QFETCH(QString, tool);
-    if (tool == "missing")
-        FakeAdb::removeTool();
-    else if (tool == "directory")
-        FakeAdb::placeDirectory();
-    else
-        FakeAdb::placeTool("#!/bin/sh\necho List\n", false);
-
-    QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^launch task: "));
-    QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^launch task failed: .*/adb: "));
-    QCOMPARE(launchTask({"devices"}), QStringList());
-    FakeAdb::removeTool();
-}
-
-void TestToolRunner::outputEndsWithTheTool_data()
-{
-    QTest::addColumn<QByteArray>("options");
-    // The tool exits while a process it started still holds the output open: what was read is
-    // kept, and the run ends with the tool.
-    QTest::newRow("child keeps the output open") << QByteArray("orphan_ms=3000\n");
-    // The tool closes its output and goes on for a while: the run ends when the tool does.
-    QTest::newRow("tool closes its output early") << QByteArray("linger_ms=1000\n");
-}
-
-void TestToolRunner::outputEndsWithTheTool()
-{
-    QFETCH(QByteArray, options);
-    FakeAdb adb;
-    QVERIFY(adb.isReady());
-    adb.setOutput("devices", "first\nsecond\n");
-    adb.setOptions("devices", options);
-
-    QCOMPARE(launchTask({"devices"}), QStringList({"first", "second"}));
 }
 
 QTEST_GUILESS_MAIN(TestToolRunner)
