@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QStringList>
+#include <utility>
 
 // Turns a tool's standard output, read in chunks of any size, into its lines.
 //
@@ -16,7 +17,10 @@ class LineSplitter
 public:
     // Appends the lines that `chunk` completes.
     void feed(QByteArrayView chunk);
-    // Ends the output: a non-empty tail becomes the last line. Hands over all lines so far.
+    // Hands over the complete lines not yet handed over; the tail stays for the next chunk.
+    QStringList takeLines() { return std::exchange(lines, {}); }
+    // Ends the output: a non-empty tail becomes the last line. Hands over all lines not yet
+    // handed over.
     QStringList finish();
     // How many lines were dropped as invalid UTF-8.
     qsizetype droppedLines() const { return dropped; }

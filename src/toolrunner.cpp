@@ -1,12 +1,14 @@
 #include "toolrunner.h"
 
 #include "linesplitter.h"
+#include "logfeed.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QProcess>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -19,6 +21,40 @@ QProcessEnvironment environmentFor(const QString &serial)
     return environment;
 }
 
+// Splits the tool's standard error into lines and forwards every byte of it as it arrives, so a
+// terminal shows what adb says just as it would without us.
+class ErrorStream
+{
+public:
+    void feed(const QByteArray &bytes)
+    {
+        if (bytes.isEmpty())
+            return;
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+        std::fflush(stderr);
+        splitter.feed(bytes);
+        keep(splitter.takeLines());
+    }
+
+    // The lines of the whole stream, its unterminated tail last.
+    QStringList finish()
+    {
+        keep(splitter.finish());
+        return std::exchange(lines, {});
+    }
+
+private:
+    void keep(const QStringList &taken)
+    {
+        for (const QString &line : taken)
+            logToolErrorLine(line);
+        lines += taken;
+    }
+
+    LineSplitter splitter;
+    QStringList lines;
+};
+
 void readUntilEnd(QProcess &process, LineSplitter &splitter)
 {
     char buffer[64 * 1024];
@@ -30,6 +66,8 @@ void readUntilEnd(QProcess &process, LineSplitter &splitter)
         }
         // The run ends when the tool has exited and what it wrote is drained. A process the tool
         // left behind cannot hold the caller, even if it still holds the tool's output open.
+        // Waiting on standard output also reads standard error, which the ErrorStream takes from
+        // the readyReadStandardError signal that the wait emits.
         if (got < 0 || !process.waitForReadyRead(-1))
             break;
     }
@@ -72,16 +110,22 @@ QString describeList(const QStringList &list)
 
 QStringList launchTask(const QStringList &arguments, const QString &serial)
 {
-    return launchTask(toolPath(), arguments, serial);
+    return runTool(toolPath(), arguments, serial).output;
 }
 
 QStringList launchTask(const QString &path, const QStringList &arguments, const QString &serial)
 {
+    return runTool(path, arguments, serial).output;
+}
+
+ToolRun runTool(const QString &path, const QStringList &arguments, const QString &serial)
+{
+    ToolRun run{path, {}, {}, {}};
+    ErrorStream errors; // outlives the process, whose signals feed it
     QProcess process;
     process.setProgram(path);
     process.setArguments(arguments);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     if (!serial.isEmpty())
         process.setProcessEnvironment(environmentFor(serial));
 
@@ -89,23 +133,28 @@ QStringList launchTask(const QString &path, const QStringList &arguments, const 
     // The system cuts an argument at its first NUL, so the tool would get another word: a listed
     // name "x'<NUL>" would reach the device shell as rm 'x'\'' and remove a different file.
     if (std::any_of(arguments.cbegin(), arguments.cend(), holdsNul)) {
-        qInfo("launch task failed: %s: an argument holds a NUL character", qUtf8Printable(path));
-        return {};
+        run.failure = QStringLiteral("an argument holds a NUL character");
+        qInfo("launch task failed: %s: %s", qUtf8Printable(path), qUtf8Printable(run.failure));
+        return run;
     }
+    QObject::connect(&process, &QProcess::readyReadStandardError,
+                     [&] { errors.feed(process.readAllStandardError()); });
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
-        qInfo("launch task failed: %s: %s", qUtf8Printable(path),
-              qUtf8Printable(process.errorString()));
-        return {};
+        run.failure = process.errorString();
+        qInfo("launch task failed: %s: %s", qUtf8Printable(path), qUtf8Printable(run.failure));
+        return run;
     }
 
     LineSplitter splitter;
     readUntilEnd(process, splitter);
     collect(process);
-    QStringList lines = splitter.finish();
+    run.output = splitter.finish();
+    errors.feed(process.readAllStandardError());
+    run.errors = errors.finish();
     if (splitter.droppedLines() > 0)
         qInfo("dropped %lld output lines that are not valid UTF-8",
               static_cast<long long>(splitter.droppedLines()));
-    qInfo("prompts: %s", qUtf8Printable(describeList(lines)));
-    return lines;
+    qInfo("prompts: %s", qUtf8Printable(describeList(run.output)));
+    return run;
 }

@@ -8,17 +8,30 @@
 // application runs is found.
 QString toolPath();
 
-// Runs the tool with `arguments` (passed as they are, in order, never through a shell) and returns
-// its standard output as lines (see LineSplitter). Blocks the calling thread until the tool has
-// exited and its output is read, however long that takes; the tool's standard input and standard
-// error are the application's own.
+// What one run of the tool printed. Outcomes are read from `output` alone; `errors` only explain.
+struct ToolRun
+{
+    QString program;    // the tool's path
+    QStringList output; // standard output, as lines
+    QStringList errors; // standard error, as lines
+    QString failure;    // why the tool could not be run at all; empty when it ran
+};
+
+// Runs the tool at `program` with `arguments` (passed as they are, in order, never through a
+// shell). Blocks the calling thread until the tool has exited and its output is read, however long
+// that takes. Both output streams are split into lines (see LineSplitter). Every byte of the tool's
+// standard error is also written on to the application's standard error as it arrives, and each
+// of its lines goes to the window's log (see logfeed.h); standard input is the application's own.
 // With a non-empty `serial`, the tool runs with ANDROID_SERIAL set to it, so that it talks to that
-// device even when several are attached. A tool that is missing or cannot be started gives an
-// empty list and a log line that says so; so does an argument that holds a NUL, which could not
-// reach the tool whole. Safe to call from any thread; calls share nothing.
+// device even when several are attached. A tool that is missing or cannot be started gives empty
+// lines, a `failure` and a log line that says so; so does an argument that holds a NUL, which could
+// not reach the tool whole. Safe to call from any thread, also one that may outlive the
+// application object; calls share nothing.
+ToolRun runTool(const QString &program, const QStringList &arguments, const QString &serial);
+
+// The standard output lines of runTool() with the tool in the resource folder.
 QStringList launchTask(const QStringList &arguments, const QString &serial = {});
-// The same with the tool at `program`, for a thread that may outlive the application object:
-// toolPath() cannot be asked once that has gone, as it is when the user quits during an install.
+// The same with the tool at `program`.
 QStringList launchTask(const QString &program, const QStringList &arguments, const QString &serial);
 
 // The printed form of a list in the diagnostic log: ("a", "b"), shortened when long.

@@ -1,7 +1,50 @@
 #include "fakeadb.h"
+#include "logfeed.h"
 #include "toolrunner.h"
 
+#include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
+#include <unistd.h>
+
+namespace {
+
+// Points this process's standard error at a file while it lives, to see what reached it.
+class CapturedStandardError
+{
+public:
+    CapturedStandardError()
+        : saved(::dup(STDERR_FILENO))
+    {
+        file.open();
+        std::fflush(stderr);
+        ::dup2(file.handle(), STDERR_FILENO);
+    }
+    ~CapturedStandardError() { restore(); }
+
+    QByteArray bytes()
+    {
+        restore();
+        file.seek(0);
+        return file.readAll();
+    }
+
+private:
+    void restore()
+    {
+        if (saved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(saved, STDERR_FILENO);
+        ::close(saved);
+        saved = -1;
+    }
+
+    QTemporaryFile file;
+    int saved;
+};
+
+} // namespace
 
 class TestToolRunner : public QObject
 {
@@ -14,6 +57,7 @@ private slots:
     void returnsOutputLines_data();
     void returnsOutputLines();
     void targetsTheGivenDevice();
+    void forwardsAndLogsStandardError();
 };
 
 void TestToolRunner::initTestCase()
@@ -101,6 +145,38 @@ void TestToolRunner::targetsTheGivenDevice()
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls.at(0).serial, std::optional<QString>("R58M123"));
     QCOMPARE(calls.at(1).serial, std::nullopt);
+}
+
+void TestToolRunner::forwardsAndLogsStandardError()
+{
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    // What adb prints while its server starts, a CR LF, bytes that are not UTF-8, no final LF.
+    const QByteArray errors = "* daemon not running; starting now at tcp:5037\r\n"
+                              "\xff\xfe not text\n"
+                              "error: no devices/emulators found";
+    adb.setErrors("devices", errors);
+    adb.setOutput("devices", "List of devices attached\n\n");
+    LogFeed feed;
+    QSignalSpy logged(&feed, &LogFeed::linesAdded);
+
+    CapturedStandardError captured;
+    const ToolRun run = runTool(toolPath(), {"devices"}, {});
+    const QByteArray forwarded = captured.bytes();
+
+    QCOMPARE(forwarded, errors);
+    const QStringList lines{"* daemon not running; starting now at tcp:5037",
+                            "error: no devices/emulators found"};
+    QCOMPARE(run.errors, lines);
+    QCOMPARE(run.output, QStringList{"List of devices attached"});
+    QTRY_COMPARE(logged.size(), 1);
+    const QStringList shown = logged.first().first().toStringList();
+    // The run's own log lines, and the tool's lines marked as its own, in the order they came.
+    QCOMPARE(shown.size(), 4);
+    QVERIFY(shown.at(0).contains("launch task: "));
+    QVERIFY(shown.at(1).endsWith("[adb] " + lines.at(0)));
+    QVERIFY(shown.at(2).endsWith("[adb] " + lines.at(1)));
+    QVERIFY(shown.at(3).contains("prompts: "));
 }
 
 QTEST_GUILESS_MAIN(TestToolRunner)

@@ -7,8 +7,9 @@
 // each ended by a NUL byte.
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
-// <kind>.out, else nothing (kinds: devices, ls, install, rm). How it prints comes from key=value
-// lines in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
+// <kind>.out, else nothing (kinds: devices, ls, install, rm); what it prints on standard error,
+// first, from <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines
+// in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names instead of an .out file
 //   chunk=B      write the output in pieces of B bytes ...
 //   pause_ms=T   ... with a pause of T ms between them
@@ -213,6 +214,10 @@ int main(int argc, char **argv)
     if (const long bytes = number(options, "flood"); bytes > 0)
         out = filler(static_cast<size_t>(bytes)) + out;
 
+    std::string err;
+    if (readFile(dir + "/" + kind + "." + n + ".err", err) ||
+        readFile(dir + "/" + kind + ".err", err))
+        std::fwrite(err.data(), 1, err.size(), stderr);
     if (options.count("stderr"))
         std::fprintf(stderr, "%s\n", options["stderr"].c_str());
     sleepMs(number(options, "stall_ms"));

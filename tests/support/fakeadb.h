@@ -27,6 +27,8 @@ public:
 
     // What the `call`-th call of `kind` prints (0: every call without its own output).
     void setOutput(const QString &kind, const QByteArray &bytes, int call = 0);
+    // The same for standard error, which it writes before its output.
+    void setErrors(const QString &kind, const QByteArray &bytes, int call = 0);
     // key=value lines for the stand-in (see fakeadb.cpp); `kind` may also be "all".
     void setOptions(const QString &kind, const QByteArray &options, int call = 0);
     // "adb devices" reports one usable device.
