@@ -4,10 +4,12 @@
 #include "devicelist.h"
 #include "installworker.h"
 #include "shellquote.h"
+#include "statusdetail.h"
 #include "toolrunner.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QLabel>
 
 namespace {
 
@@ -18,6 +20,7 @@ const QString appFolder = QStringLiteral("data/app/");
 Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     : QObject(parent)
     , installStatus(ui.installStatus)
+    , statusDetail(ui.statusDetail)
     , arrayController(new AppList(this))
     , tableView(ui.tableView)
     , progressIndicator(ui.progressIndicator)
@@ -41,9 +44,12 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
 
 bool Controller::checkDevice()
 {
-    const std::optional<QString> serial =
-        firstUsableDevice(launchTask({QStringLiteral("devices")}));
+    const ToolRun run = runTool(toolPath(), {QStringLiteral("devices")}, {});
+    const std::optional<QString> serial = firstUsableDevice(run.output);
     deviceSerial = serial.value_or(QString());
+    // Every action starts with a check, so this is also where an earlier action's detail goes.
+    deviceNote = detailFor(Step::DeviceCheck, run, deviceSerial);
+    explain({});
     if (!serial) {
         installStatus->setText(tr("Device not available."));
         return false;
@@ -81,8 +87,10 @@ void Controller::getApps()
         qInfo("array: %lld", static_cast<long long>(arrayController->count()));
         return;
     }
-    arrayController->append(
-        launchTask({QStringLiteral("shell"), QStringLiteral("ls"), appFolder}, deviceSerial));
+    const ToolRun run = runTool(
+        toolPath(), {QStringLiteral("shell"), QStringLiteral("ls"), appFolder}, deviceSerial);
+    arrayController->append(run.output);
+    explain(detailFor(Step::Listing, run));
     appsLoaded = true;
     stopBusy();
 }
@@ -146,10 +154,11 @@ void Controller::installToolFinished()
     changeBtnStatus(true);
 }
 
-void Controller::installReported(bool installed)
+void Controller::installReported(bool installed, const QString &detail)
 {
     if (!installed) {
         installStatus->setText(tr("Apk installation failed."));
+        explain(detail);
         return;
     }
     // Refresh first, so the status line ends with the outcome rather than the device text.
@@ -165,12 +174,13 @@ void Controller::uninstallApk()
     if (!name)
         return;
 
-    const QStringList lines =
-        launchTask({QStringLiteral("shell"), QStringLiteral("rm"), appFolder + shellQuoted(*name)},
-                   deviceSerial);
+    const ToolRun run = runTool(
+        toolPath(), {QStringLiteral("shell"), QStringLiteral("rm"), appFolder + shellQuoted(*name)},
+        deviceSerial);
     const auto failed = [](const QString &line) { return line.contains(QLatin1String("failed")); };
-    if (std::any_of(lines.cbegin(), lines.cend(), failed)) {
+    if (std::any_of(run.output.cbegin(), run.output.cend(), failed)) {
         installStatus->setText(tr("remove failed"));
+        explain(detailFor(Step::Removal, run));
         return;
     }
 
@@ -179,8 +189,19 @@ void Controller::uninstallApk()
     // is the judge. Without a fresh listing there is nothing to judge by: leave the device text.
     if (!appsLoaded)
         return;
-    if (arrayController->contains(*name))
+    if (arrayController->contains(*name)) {
         installStatus->setText(tr("remove failed"));
-    else
+        explain(detailFor(Step::Removal, run));
+    } else {
         installStatus->setText(*name + tr(" removed"));
+    }
+}
+
+void Controller::explain(const QString &note)
+{
+    QStringList parts{deviceNote, note};
+    parts.removeAll(QString());
+    statusDetail->setText(parts.join(QLatin1Char(' ')));
+    // Takes no room when there is nothing to say.
+    statusDetail->setVisible(!parts.isEmpty());
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 class AppList;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -29,8 +30,9 @@ public:
     Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent = nullptr);
 
     // Looks for an attached device and shows "Device connected: <serial>" or
-    // "Device not available." in the status line. True when one was found; the tool runs that
-    // follow go to that device.
+    // "Device not available." in the status line, and under it what the check found worth saying
+    // (why no device is usable, how many are attached). True when one was found; the tool runs
+    // that follow go to that device.
     bool checkDevice();
     // Enables or disables Refresh, Install and Remove together.
     void changeBtnStatus(bool flag);
@@ -55,10 +57,13 @@ private:
     void stopBusy();
     void startInstall(const QStringList &chosenPaths);
     void installToolFinished();
-    void installReported(bool installed);
+    void installReported(bool installed, const QString &detail);
+    // Shows what the latest device check found, then `note`, under the status line.
+    void explain(const QString &note);
     int tableSelectedRow() const;
 
     QLineEdit *installStatus;
+    QLabel *statusDetail;
     AppList *arrayController;
     QTableView *tableView;
     QProgressBar *progressIndicator;
@@ -70,5 +75,6 @@ private:
     int selectedRow = 0;
 
     QString deviceSerial; // of the latest device check; empty when none was found
+    QString deviceNote;   // what the latest device check had to say; often nothing
     FileChooser chooseApk;
 };

@@ -1,5 +1,7 @@
 #include "devicelist.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isUsable(const QString &line)
@@ -16,13 +18,39 @@ bool isUsable(const QString &line)
     return rest.first(end) == QLatin1String("device");
 }
 
+QString serialOf(const QString &line)
+{
+    return line.section(QLatin1Char('\t'), 0, 0);
+}
+
 } // namespace
+
+QStringList usableDevices(const QStringList &lines)
+{
+    QStringList serials;
+    for (const QString &line : lines) {
+        if (isUsable(line))
+            serials.append(serialOf(line));
+    }
+    return serials;
+}
 
 std::optional<QString> firstUsableDevice(const QStringList &lines)
 {
+    const auto found = std::find_if(lines.cbegin(), lines.cend(), isUsable);
+    if (found == lines.cend())
+        return std::nullopt;
+    return serialOf(*found);
+}
+
+QList<DeviceLine> unusableDevices(const QStringList &lines)
+{
+    QList<DeviceLine> devices;
     for (const QString &line : lines) {
-        if (isUsable(line))
-            return line.section(QLatin1Char('\t'), 0, 0);
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab < 0 || line.contains(QLatin1String("List")) || isUsable(line))
+            continue;
+        devices.append({line.left(tab), line.mid(tab + 1).trimmed()});
     }
-    return std::nullopt;
+    return devices;
 }

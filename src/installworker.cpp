@@ -1,5 +1,6 @@
 #include "installworker.h"
 
+#include "statusdetail.h"
 #include "toolrunner.h"
 
 #include <QDebug>
@@ -24,11 +25,12 @@ void InstallWorker::start(const QStringList &chosenPaths)
 bool InstallWorker::installApk(const QStringList &chosenPaths)
 {
     bool installed = false;
+    ToolRun run;
     if (!chosenPaths.isEmpty()) {
         const QString &path = chosenPaths.first();
-        const QStringList lines = launchTask(tool, {QStringLiteral("install"), path}, serial);
+        run = runTool(tool, {QStringLiteral("install"), path}, serial);
         emit toolFinished();
-        for (const QString &line : lines) {
+        for (const QString &line : run.output) {
             qInfo("%s", qUtf8Printable(line));
             if (reportsSuccess(line, path)) {
                 qInfo("Apk installed successfully.");
@@ -39,7 +41,7 @@ bool InstallWorker::installApk(const QStringList &chosenPaths)
     }
     if (!installed)
         qInfo("Did not install this apk.");
-    emit installReported(installed);
+    emit installReported(installed, installed ? QString() : detailFor(Step::Install, run));
     return installed;
 }
 

@@ -20,12 +20,12 @@ public:
 
     // Installs the first of `chosenPaths` and logs each output line. True when a line reports
     // "Success". Emits toolFinished() once the tool has ended (not when there is nothing to
-    // install), then installReported().
+    // install), then installReported() with, for a failure, what explains it.
     bool installApk(const QStringList &chosenPaths);
 
 signals:
     void toolFinished();
-    void installReported(bool installed);
+    void installReported(bool installed, const QString &detail);
 
 private:
     QString serial;

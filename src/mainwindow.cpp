@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "logfeed.h"
 #include "packagedrop.h"
 #include "ui_mainwindow.h"
 
@@ -19,6 +20,12 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     barPolicy.setRetainSizeWhenHidden(true);
     ui->progressIndicator->setSizePolicy(barPolicy);
 
+    // Before the controller, so the log view has everything from the first action on.
+    logFeed = new LogFeed(this);
+    ui->toolLog->setMaximumBlockCount(LogFeed::keptLines);
+    connect(logFeed, &LogFeed::linesAdded, this, &MainWindow::appendToLog);
+    connect(ui->logBtn, &QPushButton::toggled, ui->toolLog, &QWidget::setVisible);
+
     control = new Controller(*ui, chooser ? std::move(chooser) : choosePackageFile, this);
 
     // The list starts in listing order; a click on the header sorts it.
@@ -29,6 +36,7 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     addShortcut(Qt::CTRL | Qt::Key_R, ui->refreshBtn, this);
     addShortcut(QKeySequence::Open, ui->installBtn, this);
     addShortcut(QKeySequence::Delete, ui->removeBtn, ui->tableView);
+    addShortcut(Qt::CTRL | Qt::Key_L, ui->logBtn, this);
     setAcceptDrops(true);
     // Queued, so the drop completes first and the file manager is not held up by the device check.
     connect(this, &MainWindow::packageDropped, control, &Controller::installFile,
@@ -46,6 +54,11 @@ void MainWindow::addShortcut(const QKeySequence &keys, QPushButton *button, QWid
     // Pressing the button, rather than calling the action, shows the press and does nothing
     // while the button is disabled.
     connect(shortcut, &QShortcut::activated, button, &QPushButton::animateClick);
+}
+
+void MainWindow::appendToLog(const QStringList &lines)
+{
+    ui->toolLog->appendPlainText(lines.join(QLatin1Char('\n')));
 }
 
 QString MainWindow::acceptablePackage(const QDropEvent &event) const

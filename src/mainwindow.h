@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class LogFeed;
 class QKeySequence;
 class QPushButton;
 
@@ -13,7 +14,7 @@ class MainWindow;
 }
 
 // The application's one window, built from mainwindow.ui, with its Controller bound to it. It also
-// takes the keyboard shortcuts for the three buttons, and a package file dropped on it.
+// takes the keyboard shortcuts for the buttons, a package file dropped on it, and the log view.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -41,7 +42,11 @@ private:
     // The package a drag carries, when the window can install it now; empty otherwise.
     QString acceptablePackage(const QDropEvent &event) const;
 
+    // Shows `lines` at the end of the log view, which keeps only the latest ones.
+    void appendToLog(const QStringList &lines);
+
     std::unique_ptr<Ui::MainWindow> ui;
+    LogFeed *logFeed;
     Controller *control;
 };
 

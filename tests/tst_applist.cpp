@@ -2,6 +2,8 @@
 #include "mainwindow.h"
 #include "windowdriver.h"
 
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -24,6 +26,7 @@ private slots:
     void clearingTheSelection();
     void failedRefreshForgetsTheSelection();
     void sortedTableIndexesTheSortedOrder();
+    void explainsOnlyTheLatestRefresh();
 
 private:
     void showWindow();
@@ -176,6 +179,34 @@ void TestAppList::sortedTableIndexesTheSortedOrder()
     ui->clickRow(0);
     QCOMPARE(ui->selectedApp(), "com.a.apk");
     QCOMPARE(window->controller()->currentRow(), 0);
+}
+
+// A production phone refuses the listing on standard error: the list is empty and the line under
+// the status line says why, until a refresh that works; the log has what the device said.
+void TestAppList::explainsOnlyTheLatestRefresh()
+{
+    adb->setErrors("ls", "ls: data/app/: Permission denied\n", 1);
+    adb->setListing({"a.apk"}, 2);
+    auto *detail = window->findChild<QLabel *>("statusDetail");
+    auto *log = window->findChild<QPlainTextEdit *>("toolLog");
+    showWindow();
+
+    ui->click("refreshBtn");
+
+    QCOMPARE(ui->status(), "Device connected: emulator-5554");
+    QVERIFY(ui->shownEntries().isEmpty());
+    QVERIFY(detail->isVisible());
+    QVERIFY2(detail->text().contains("root shell"), qPrintable(detail->text()));
+    QVERIFY(log->isHidden());
+    ui->click("logBtn");
+    QVERIFY(log->isVisible());
+    QTRY_VERIFY(log->toPlainText().contains("[adb] ls: data/app/: Permission denied"));
+
+    ui->click("refreshBtn");
+
+    QCOMPARE(ui->shownEntries(), QStringList{"a.apk"});
+    QVERIFY(detail->isHidden());
+    QCOMPARE(detail->text(), QString());
 }
 
 QTEST_MAIN(TestAppList)

@@ -59,6 +59,8 @@ void TestDesktop::keysPressTheButtons_data()
         << QKeySequence(Qt::Key_F5) << "tableView" << false << QString();
     QTest::newRow("Ctrl+O while the buttons are disabled")
         << QKeySequence("Ctrl+O") << "tableView" << false << QString();
+    QTest::newRow("Ctrl+L while the buttons are disabled")
+        << QKeySequence("Ctrl+L") << "tableView" << false << "logBtn";
 }
 
 void TestDesktop::keysPressTheButtons()
@@ -101,6 +103,9 @@ void TestDesktop::accessibleByName_data()
     QTest::newRow("selected-app field") << "selectedApp" << QAccessible::EditableText;
     QTest::newRow("list") << "tableView" << QAccessible::Table;
     QTest::newRow("busy bar") << "progressIndicator" << QAccessible::ProgressBar;
+    // A toggle: Qt announces it with its checked state, as a check box.
+    QTest::newRow("Log") << "Log" << QAccessible::CheckBox;
+    QTest::newRow("log view") << "toolLog" << QAccessible::EditableText;
 }
 
 void TestDesktop::accessibleByName()

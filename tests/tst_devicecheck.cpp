@@ -22,34 +22,37 @@ private slots:
 void TestDeviceCheck::findsFirstUsableDevice_data()
 {
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("serial"); // null: none
+    QTest::addColumn<QString>("serial"); // of the first usable device; null: none
+    QTest::addColumn<int>("usable");     // how many there are
 
-    QTest::newRow("no output") << QStringList{} << QString();
-    QTest::newRow("header only") << QStringList{"List of devices attached"} << QString();
+    QTest::newRow("no output") << QStringList{} << QString() << 0;
+    QTest::newRow("header only") << QStringList{"List of devices attached"} << QString() << 0;
     QTest::newRow("offline, then usable")
-        << QStringList{"List of devices attached", "A1\toffline", "B2\tdevice"} << "B2";
-    QTest::newRow("two usable: the first") << QStringList{"A1\tdevice", "B2\tdevice"} << "A1";
-    QTest::newRow("no tab: the whole line") << QStringList{"mydevice"} << "mydevice";
+        << QStringList{"List of devices attached", "A1\toffline", "B2\tdevice"} << "B2" << 1;
+    QTest::newRow("two usable: the first") << QStringList{"A1\tdevice", "B2\tdevice"} << "A1" << 2;
+    QTest::newRow("no tab: the whole line") << QStringList{"mydevice"} << "mydevice" << 1;
     QTest::newRow("\"device\" in an offline serial")
-        << QStringList{"device7\toffline"} << QString();
-    QTest::newRow("state in capitals") << QStringList{"A1\tDevice"} << QString();
-    QTest::newRow("unauthorized") << QStringList{"A1\tunauthorized"} << QString();
+        << QStringList{"device7\toffline"} << QString() << 0;
+    QTest::newRow("state in capitals") << QStringList{"A1\tDevice"} << QString() << 0;
+    QTest::newRow("unauthorized") << QStringList{"A1\tunauthorized"} << QString() << 0;
     QTest::newRow("no permissions")
         << QStringList{"A1\tno permissions (user in plugdev group; are your udev rules wrong?); "
                        "see [http://developer.android.com/tools/device.html]"}
-        << QString();
+        << QString() << 0;
     QTest::newRow("state word then details")
-        << QStringList{"A1\tdevice usb:1-1 product:sdk model:x"} << "A1";
-    QTest::newRow("state word longer") << QStringList{"A1\tdevices"} << QString();
-    QTest::newRow("\"List\" is tested first") << QStringList{"List\tdevice"} << QString();
-    QTest::newRow("serial with spaces") << QStringList{"my phone\tdevice"} << "my phone";
+        << QStringList{"A1\tdevice usb:1-1 product:sdk model:x"} << "A1" << 1;
+    QTest::newRow("state word longer") << QStringList{"A1\tdevices"} << QString() << 0;
+    QTest::newRow("\"List\" is tested first") << QStringList{"List\tdevice"} << QString() << 0;
+    QTest::newRow("serial with spaces") << QStringList{"my phone\tdevice"} << "my phone" << 1;
 }
 
 void TestDeviceCheck::findsFirstUsableDevice()
 {
     QFETCH(QStringList, lines);
     QFETCH(QString, serial);
+    QFETCH(int, usable);
 
+    QCOMPARE(usableDevices(lines).size(), usable);
     const std::optional<QString> found = firstUsableDevice(lines);
     QCOMPARE(found.has_value(), !serial.isNull());
     if (found)
@@ -99,8 +102,9 @@ void TestDeviceCheck::switchesAllButtons()
     QFETCH(bool, before);
     QFETCH(bool, flag);
     MainWindow window;
-    const QList<QPushButton *> buttons = window.findChildren<QPushButton *>();
-    QCOMPARE(buttons.size(), 3);
+    QList<QPushButton *> buttons;
+    for (const char *name : {"refreshBtn", "installBtn", "removeBtn"})
+        buttons.append(window.findChild<QPushButton *>(name));
     for (QPushButton *button : buttons)
         button->setEnabled(before);
 
