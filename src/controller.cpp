@@ -8,6 +8,7 @@
 #include "toolrunner.h"
 #include "ui_mainwindow.h"
 
+#include <QComboBox>
 #include <QDebug>
 #include <QLabel>
 
@@ -28,12 +29,15 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , refreshBtn(ui.refreshBtn)
     , installBtn(ui.installBtn)
     , removeBtn(ui.removeBtn)
+    , deviceChooser(ui.deviceChooser)
     , chooseApk(std::move(chooser))
 {
     tableView->setModel(arrayController->arranged());
     connect(refreshBtn, &QPushButton::clicked, this, &Controller::getApps);
     connect(installBtn, &QPushButton::clicked, this, &Controller::openApk);
     connect(removeBtn, &QPushButton::clicked, this, &Controller::uninstallApk);
+    // Only a user's pick: the chooser's own refills after a check must not start a refresh.
+    connect(deviceChooser, &QComboBox::activated, this, &Controller::deviceChosen);
     connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Controller::tableViewSelectionDidChange);
     // Sorting moves the selected entry to another row without a selection change; follow it, or
@@ -45,8 +49,10 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
 bool Controller::checkDevice()
 {
     const ToolRun run = runTool(toolPath(), {QStringLiteral("devices")}, {});
-    const std::optional<QString> serial = firstUsableDevice(run.output);
+    const QStringList usable = usableDevices(run.output);
+    const std::optional<QString> serial = pickDevice(usable, chosenSerial);
     deviceSerial = serial.value_or(QString());
+    showDevices(usable);
     // Every action starts with a check, so this is also where an earlier action's detail goes.
     deviceNote = detailFor(Step::DeviceCheck, run, deviceSerial);
     explain({});
@@ -56,6 +62,25 @@ bool Controller::checkDevice()
     }
     installStatus->setText(tr("Device connected: ") + *serial);
     return true;
+}
+
+void Controller::showDevices(const QStringList &usable)
+{
+    deviceChooser->clear();
+    deviceChooser->addItems(usable);
+    deviceChooser->setCurrentIndex(static_cast<int>(usable.indexOf(deviceSerial)));
+    updateChooser();
+}
+
+void Controller::updateChooser()
+{
+    deviceChooser->setEnabled(deviceChooser->count() > 1 && !installing);
+}
+
+void Controller::deviceChosen(int index)
+{
+    chosenSerial = deviceChooser->itemText(index);
+    getApps();
 }
 
 void Controller::changeBtnStatus(bool flag)
@@ -139,6 +164,8 @@ void Controller::startInstall(const QStringList &chosenPaths)
 {
     installStatus->setText(tr("Installing apk..."));
     changeBtnStatus(false);
+    installing = true;
+    updateChooser();
     auto *worker = new InstallWorker(deviceSerial);
     // Queued, and tied to this object: reports that arrive after the window has gone are dropped.
     connect(worker, &InstallWorker::toolFinished, this, &Controller::installToolFinished,
@@ -152,6 +179,8 @@ void Controller::installToolFinished()
 {
     stopBusy();
     changeBtnStatus(true);
+    installing = false;
+    updateChooser();
 }
 
 void Controller::installReported(bool installed, const QString &detail)

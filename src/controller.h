@@ -6,6 +6,7 @@
 #include <functional>
 
 class AppList;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -48,11 +49,18 @@ public:
     void uninstallApk();
     // Follows the table's selection into the selected-app field.
     void tableViewSelectionDidChange();
+    // The user picked the device at `index` of the chooser: it is used from now on, while it is
+    // attached, and the list is refreshed from it.
+    void deviceChosen(int index);
 
     bool isLoaded() const { return appsLoaded; }
     int currentRow() const { return selectedRow; }
 
 private:
+    // Fills the chooser with the `usable` devices of the latest check, showing the one in use.
+    void showDevices(const QStringList &usable);
+    // The chooser can be used when there is a choice and no install is under way.
+    void updateChooser();
     void startBusy();
     void stopBusy();
     void startInstall(const QStringList &chosenPaths);
@@ -71,10 +79,13 @@ private:
     QPushButton *refreshBtn;
     QPushButton *installBtn;
     QPushButton *removeBtn;
+    QComboBox *deviceChooser;
     bool appsLoaded = false;
     int selectedRow = 0;
 
     QString deviceSerial; // of the latest device check; empty when none was found
     QString deviceNote;   // what the latest device check had to say; often nothing
+    QString chosenSerial; // the device the user picked; empty before any choice
+    bool installing = false;
     FileChooser chooseApk;
 };

@@ -1,7 +1,5 @@
 #include "devicelist.h"
 
-#include <algorithm>
-
 namespace {
 
 bool isUsable(const QString &line)
@@ -35,12 +33,11 @@ QStringList usableDevices(const QStringList &lines)
     return serials;
 }
 
-std::optional<QString> firstUsableDevice(const QStringList &lines)
+std::optional<QString> pickDevice(const QStringList &usable, const QString &chosen)
 {
-    const auto found = std::find_if(lines.cbegin(), lines.cend(), isUsable);
-    if (found == lines.cend())
+    if (usable.isEmpty())
         return std::nullopt;
-    return serialOf(*found);
+    return usable.contains(chosen) ? chosen : usable.first();
 }
 
 QList<DeviceLine> unusableDevices(const QStringList &lines)

@@ -12,8 +12,9 @@
 
 // The serials of the usable devices, in the order adb lists them.
 QStringList usableDevices(const QStringList &lines);
-// The serial of the first usable device.
-std::optional<QString> firstUsableDevice(const QStringList &lines);
+// The device to work on among the `usable` ones: the user's `chosen` one while it is usable,
+// otherwise the first. Nothing when none is usable.
+std::optional<QString> pickDevice(const QStringList &usable, const QString &chosen);
 
 struct DeviceLine
 {

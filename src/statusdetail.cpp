@@ -67,7 +67,10 @@ QString deviceCheck(const ToolRun &run, const QString &device)
         return notRunnable(run);
     const qsizetype usable = usableDevices(run.output).size();
     if (usable > 1)
-        return text("%1 devices are attached; this window works on %2.").arg(usable).arg(device);
+        return text("%1 devices are attached; this window works on %2. Choose another under "
+                    "Device.")
+            .arg(usable)
+            .arg(device);
     if (usable == 1)
         return {};
     const QList<DeviceLine> waiting = unusableDevices(run.output);

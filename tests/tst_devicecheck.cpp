@@ -1,7 +1,9 @@
 #include "devicelist.h"
 #include "fakeadb.h"
 #include "mainwindow.h"
+#include "windowdriver.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -13,6 +15,9 @@ class TestDeviceCheck : public QObject
 private slots:
     void findsFirstUsableDevice_data();
     void findsFirstUsableDevice();
+    void picksTheChosenDevice_data();
+    void picksTheChosenDevice();
+    void choosingADeviceRefreshesIt();
     void showsTheDeviceInTheStatusLine_data();
     void showsTheDeviceInTheStatusLine();
     void switchesAllButtons_data();
@@ -52,11 +57,39 @@ void TestDeviceCheck::findsFirstUsableDevice()
     QFETCH(QString, serial);
     QFETCH(int, usable);
 
-    QCOMPARE(usableDevices(lines).size(), usable);
-    const std::optional<QString> found = firstUsableDevice(lines);
-    QCOMPARE(found.has_value(), !serial.isNull());
-    if (found)
-        QCOMPARE(*found, serial);
+    const QStringList found = usableDevices(lines);
+    QCOMPARE(found.size(), usable);
+    QCOMPARE(found.value(0), serial);
+}
+
+void TestDeviceCheck::picksTheChosenDevice_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("chosen"); // empty: no choice yet
+    QTest::addColumn<QString>("picked"); // empty: none
+
+    const QString header = "List of devices attached";
+    const QStringList two{header, "emulator-5554\tdevice", "R58M\tdevice"};
+    QTest::newRow("no choice: the first") << two << QString() << "emulator-5554";
+    QTest::newRow("chosen and attached") << two << "R58M"
+                                         << "R58M";
+    QTest::newRow("chosen and gone: the first")
+        << QStringList{header, "emulator-5554\tdevice"} << "R58M"
+        << "emulator-5554";
+    QTest::newRow("chosen, now unusable: the first")
+        << QStringList{header, "emulator-5554\tdevice", "R58M\toffline"} << "R58M"
+        << "emulator-5554";
+    QTest::newRow("chosen, none usable")
+        << QStringList{header, "R58M\tunauthorized"} << "R58M" << QString();
+}
+
+void TestDeviceCheck::picksTheChosenDevice()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QString, chosen);
+    QFETCH(QString, picked);
+
+    QCOMPARE(pickDevice(usableDevices(lines), chosen).value_or(QString()), picked);
 }
 
 void TestDeviceCheck::showsTheDeviceInTheStatusLine_data()
@@ -112,6 +145,41 @@ void TestDeviceCheck::switchesAllButtons()
 
     for (QPushButton *button : buttons)
         QCOMPARE(button->isEnabled(), flag);
+}
+
+// The window works on the device the user picks: the list is refreshed from it at once, and a
+// removal that follows goes to it too.
+void TestDeviceCheck::choosingADeviceRefreshesIt()
+{
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    adb.setOutput("devices", "List of devices attached\nemulator-5554\tdevice\nR58M\tdevice\n\n");
+    adb.setListing({"emulator.apk"}, 1);
+    adb.setListing({"phone.apk"}, 2);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    WindowDriver ui(window);
+    auto *chooser = window.findChild<QComboBox *>("deviceChooser");
+    QVERIFY(!chooser->isEnabled());
+    ui.click("refreshBtn");
+    QCOMPARE(ui.status(), "Device connected: emulator-5554");
+    QVERIFY(chooser->isEnabled());
+
+    chooser->setFocus();
+    QTest::keyClick(chooser, Qt::Key_Down);
+
+    QCOMPARE(ui.status(), "Device connected: R58M");
+    QCOMPARE(ui.shownEntries(), QStringList{"phone.apk"});
+    QCOMPARE(adb.calls("shell").last().serial, std::optional<QString>("R58M"));
+    ui.clickRow(0);
+    ui.click("removeBtn");
+    const QList<FakeAdb::Call> shells = adb.calls("shell");
+    QCOMPARE(shells.size(), 4); // two listings, the removal, the listing after it
+    QCOMPARE(shells.at(2).arguments, (QStringList{"shell", "rm", "data/app/phone.apk"}));
+    QCOMPARE(shells.at(2).serial, std::optional<QString>("R58M"));
+    // A later check keeps to the chosen device, and its refill of the chooser refreshes nothing.
+    QCOMPARE(chooser->currentText(), "R58M");
 }
 
 QTEST_MAIN(TestDeviceCheck)
