@@ -13,13 +13,21 @@ QString text(const char *source)
     return QCoreApplication::translate("StatusDetail", source);
 }
 
+// A line of adb's as it stands in a sentence: trimmed, and cut when it is too long to read.
+QString quoted(const QString &line)
+{
+    constexpr qsizetype longest = 300;
+    const QString trimmed = line.trimmed();
+    return trimmed.size() <= longest ? trimmed : trimmed.left(longest) + QChar(0x2026);
+}
+
 // The first line of either stream, standard error first, that contains `needle`.
 std::optional<QString> lineWith(const ToolRun &run, QLatin1String needle)
 {
     for (const QStringList *lines : {&run.errors, &run.output}) {
         for (const QString &line : *lines) {
             if (line.contains(needle))
-                return line.trimmed();
+                return quoted(line);
         }
     }
     return std::nullopt;
@@ -28,7 +36,7 @@ std::optional<QString> lineWith(const ToolRun &run, QLatin1String needle)
 QString firstSaid(const ToolRun &run)
 {
     const QStringList &lines = run.errors.isEmpty() ? run.output : run.errors;
-    return lines.isEmpty() ? QString() : lines.first().trimmed();
+    return lines.isEmpty() ? QString() : quoted(lines.first());
 }
 
 QString notRunnable(const ToolRun &run)
@@ -83,7 +91,7 @@ QString deviceCheck(const ToolRun &run, const QString &device)
         return text("No device is attached. Connect one by USB with USB debugging turned on (in "
                     "Developer options), or start an emulator, then press Refresh.");
     if (!run.errors.isEmpty())
-        return text("adb printed no list of devices. It said: %1").arg(run.errors.last().trimmed());
+        return text("adb printed no list of devices. It said: %1").arg(quoted(run.errors.last()));
     return text("adb printed nothing, so no device could be found.");
 }
 

@@ -13,6 +13,9 @@
 namespace {
 
 constexpr qsizetype listedInLog = 20;
+// Standard error only explains, and adb's decisive words come last: a tool that floods it must not
+// fill the memory, so only the latest lines are kept.
+constexpr qsizetype keptErrorLines = 5000;
 
 QProcessEnvironment environmentFor(const QString &serial)
 {
@@ -49,6 +52,8 @@ private:
         for (const QString &line : taken)
             logToolErrorLine(line);
         lines += taken;
+        if (lines.size() > keptErrorLines)
+            lines.remove(0, lines.size() - keptErrorLines);
     }
 
     LineSplitter splitter;

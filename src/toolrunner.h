@@ -13,7 +13,7 @@ struct ToolRun
 {
     QString program;    // the tool's path
     QStringList output; // standard output, as lines
-    QStringList errors; // standard error, as lines
+    QStringList errors; // standard error, as lines; only the latest few thousand
     QString failure;    // why the tool could not be run at all; empty when it ran
 };
 
