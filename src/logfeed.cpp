@@ -57,6 +57,7 @@ void LogFeed::post(const QString &line)
 LogFeed::LogFeed(QObject *parent)
     : QObject(parent)
 {
+    connect(this, &LogFeed::batchStarted, this, &LogFeed::flush, Qt::QueuedConnection);
     FeedState &shared = state();
     const QMutexLocker locker(&shared.lock);
     previousFeed = std::exchange(shared.feed, this);
@@ -82,7 +83,7 @@ void LogFeed::add(const QString &line)
     pending.append(line);
     // One event carries everything added until it is handled.
     if (pending.size() == 1)
-        QMetaObject::invokeMethod(this, &LogFeed::flush, Qt::QueuedConnection);
+        emit batchStarted();
 }
 
 void LogFeed::flush()

@@ -29,6 +29,9 @@ signals:
     // Lines logged since the last batch, oldest first, each with its time; on this object's
     // thread.
     void linesAdded(const QStringList &lines);
+    // Internal: the first line of a batch came in, on any thread; the batch is handed over once
+    // this object's thread gets to it.
+    void batchStarted();
 
 private:
     void add(const QString &line); // with the feed's lock held
