@@ -97,6 +97,11 @@ void TestInstall::reportsTheOutcome_data()
         << QByteArray("Performing Push Install\n/tmp/Success.apk: 1 file pushed, 0 skipped.\n"
                       "\tpkg: /data/local/tmp/Success.apk\nFailure [INSTALL_FAILED_INVALID_APK]\n")
         << failed << QStringList{};
+    QTest::newRow("\"Success\" in the file name, echoed in another folder")
+        << "/home/u/Success.apk"
+        << QByteArray("Performing Push Install\n/home/u/Success.apk: 1 file pushed, 0 skipped.\n"
+                      "\tpkg: /data/local/tmp/Success.apk\nFailure [INSTALL_FAILED_INVALID_APK]\n")
+        << failed << QStringList{};
     QTest::newRow("success after echoing a \"Success\" folder")
         << "/home/u/Success/app.apk"
         << QByteArray("/home/u/Success/app.apk: 1 file pushed, 0 skipped.\nSuccess\n") << installed
