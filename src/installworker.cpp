@@ -1,5 +1,6 @@
 #include "installworker.h"
 
+#include "installpath.h"
 #include "statusdetail.h"
 #include "toolrunner.h"
 
@@ -28,11 +29,20 @@ bool InstallWorker::installApk(const QStringList &chosenPaths)
     ToolRun run;
     if (!chosenPaths.isEmpty()) {
         const QString &path = chosenPaths.first();
-        run = runTool(tool, {QStringLiteral("install"), path}, serial);
+        QString given;
+        {
+            // A link made for adb lasts only as long as the tool's run.
+            const InstallPath forAdb(path);
+            given = forAdb.path();
+            if (!given.isEmpty())
+                run = runTool(tool, {QStringLiteral("install"), given}, serial);
+            else
+                run.failure = forAdb.error();
+        }
         emit toolFinished();
         for (const QString &line : run.output) {
             qInfo("%s", qUtf8Printable(line));
-            if (reportsSuccess(line, path)) {
+            if (reportsSuccess(line, {path, given})) {
                 qInfo("Apk installed successfully.");
                 installed = true;
                 break;
@@ -45,12 +55,17 @@ bool InstallWorker::installApk(const QStringList &chosenPaths)
     return installed;
 }
 
-bool reportsSuccess(QString line, const QString &chosenPath)
+bool reportsSuccess(QString line, const QStringList &paths)
 {
-    const QString fileName = QFileInfo(chosenPath).fileName();
-    if (!chosenPath.isEmpty())
-        line.remove(chosenPath);
-    if (!fileName.isEmpty())
-        line.remove(fileName);
+    // Whole paths first: taking out a file name first could leave the rest of a path behind.
+    for (const QString &path : paths) {
+        if (!path.isEmpty())
+            line.remove(path);
+    }
+    for (const QString &path : paths) {
+        const QString fileName = QFileInfo(path).fileName();
+        if (!fileName.isEmpty())
+            line.remove(fileName);
+    }
     return line.contains(QLatin1String("Success"));
 }

@@ -18,9 +18,10 @@ public:
     // Runs installApk(chosenPaths) on a pool thread, then deletes this object.
     void start(const QStringList &chosenPaths);
 
-    // Installs the first of `chosenPaths` and logs each output line. True when a line reports
-    // "Success". Emits toolFinished() once the tool has ended (not when there is nothing to
-    // install), then installReported() with, for a failure, what explains it.
+    // Installs the first of `chosenPaths` (through a link when adb would refuse its name, see
+    // InstallPath) and logs each output line. True when a line reports "Success". Emits
+    // toolFinished() once the tool has ended, or could not be run for want of a link (not when
+    // there is nothing to install), then installReported() with, for a failure, what explains it.
     bool installApk(const QStringList &chosenPaths);
 
 signals:
@@ -32,6 +33,7 @@ private:
     QString tool; // found on the UI thread, which is the only one sure to have the application
 };
 
-// Whether an install output line reports success. The chosen path and its file name are taken out
-// first: adb echoes them in progress lines, and a folder called "Success" is no success.
-bool reportsSuccess(QString line, const QString &chosenPath);
+// Whether an install output line reports success. Each of `paths` (the chosen one, the one given to
+// adb) and its file name are taken out first: adb echoes them in progress lines, and a folder
+// called "Success" is no success.
+bool reportsSuccess(QString line, const QStringList &paths);

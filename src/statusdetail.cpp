@@ -161,8 +161,11 @@ QString meaningOf(const QString &code)
 
 QString install(const ToolRun &run)
 {
+    // The tool itself was found by the device check just before: what failed is the handing over.
     if (!run.failure.isEmpty())
-        return notRunnable(run);
+        return text("The package was not handed to adb: %1. adb takes only names that end in .apk, "
+                    "so a file named otherwise needs a link in the temporary folder.")
+            .arg(run.failure);
     static const QRegularExpression failureCode(QStringLiteral("Failure \\[([A-Z0-9_]+)"));
     if (const std::optional<QString> failure = lineWith(run, QLatin1String("Failure ["))) {
         const QString code = failureCode.match(*failure).captured(1);

@@ -50,6 +50,14 @@ bool dragEnters(QWidget *target, const QMimeData &data)
     return enter.isAccepted();
 }
 
+bool dragMoves(QWidget *target, const QMimeData &data)
+{
+    QDragMoveEvent move(QPoint(6, 6), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &data,
+                        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    return move.isAccepted();
+}
+
 bool drops(QWidget *target, const QMimeData &data)
 {
     QDropEvent drop(QPointF(4, 4), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &data,
@@ -192,16 +200,20 @@ void TestDragDrop::refusesOtherDrops_data()
 {
     QTest::addColumn<QStringList>("dragged");
     QTest::addColumn<bool>("duringInstall");
+    QTest::addColumn<bool>("enteredBefore"); // the drag came in before the install started
 
-    QTest::newRow("text file") << QStringList{"notes.txt"} << false;
-    QTest::newRow("two packages") << QStringList{"a.apk", "b.apk"} << false;
-    QTest::newRow("a package during an install") << QStringList{"b.apk"} << true;
+    QTest::newRow("text file") << QStringList{"notes.txt"} << false << false;
+    QTest::newRow("two packages") << QStringList{"a.apk", "b.apk"} << false << false;
+    QTest::newRow("a package during an install") << QStringList{"b.apk"} << true << false;
+    QTest::newRow("a package moving on after an install started")
+        << QStringList{"b.apk"} << true << true;
 }
 
 void TestDragDrop::refusesOtherDrops()
 {
     QFETCH(QStringList, dragged);
     QFETCH(bool, duringInstall);
+    QFETCH(bool, enteredBefore);
     FakeAdb adb;
     QVERIFY(adb.isReady());
     adb.attachDevice();
@@ -211,14 +223,19 @@ void TestDragDrop::refusesOtherDrops()
     MainWindow window([&](QWidget *) { return QStringList{dir.filePath("a.apk")}; });
     auto *installBtn = window.findChild<QPushButton *>("installBtn");
     QWidget *list = dropTarget(window, "list");
+    const auto data = filesDrag(dir, dragged);
+    if (enteredBefore)
+        QVERIFY(dragEnters(list, *data));
     if (duringInstall) {
         installBtn->click();
         QVERIFY(!installBtn->isEnabled());
     }
     const int callsBefore = adb.calls().size();
 
-    const auto data = filesDrag(dir, dragged);
-    QVERIFY(!dragEnters(list, *data));
+    if (enteredBefore)
+        QVERIFY(!dragMoves(list, *data));
+    else
+        QVERIFY(!dragEnters(list, *data));
     QVERIFY(!drops(list, *data));
     QCoreApplication::processEvents();
 

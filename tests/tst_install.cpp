@@ -2,6 +2,12 @@
 #include "mainwindow.h"
 #include "windowdriver.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
 
@@ -97,6 +103,11 @@ void TestInstall::reportsTheOutcome_data()
         << QByteArray("Performing Push Install\n/tmp/Success.apk: 1 file pushed, 0 skipped.\n"
                       "\tpkg: /data/local/tmp/Success.apk\nFailure [INSTALL_FAILED_INVALID_APK]\n")
         << failed << QStringList{};
+    QTest::newRow("\"Success\" in the file name, echoed in another folder")
+        << "/home/u/Success.apk"
+        << QByteArray("Performing Push Install\n/home/u/Success.apk: 1 file pushed, 0 skipped.\n"
+                      "\tpkg: /data/local/tmp/Success.apk\nFailure [INSTALL_FAILED_INVALID_APK]\n")
+        << failed << QStringList{};
     QTest::newRow("success after echoing a \"Success\" folder")
         << "/home/u/Success/app.apk"
         << QByteArray("/home/u/Success/app.apk: 1 file pushed, 0 skipped.\nSuccess\n") << installed
@@ -130,25 +141,89 @@ void TestInstall::reportsTheOutcome()
 
 void TestInstall::passesTheChosenPath_data()
 {
-    QTest::addColumn<QStringList>("chosen");
-    QTest::newRow("only the first of several") << QStringList{"/tmp/a.apk", "/tmp/b.apk"};
-    QTest::newRow("spaces") << QStringList{"/tmp/my apps/some app.apk"};
-    QTest::newRow("non-ASCII") << QStringList{u8"/tmp/\u00fcber/\u30a2\u30d7\u30ea.apk"};
-    QTest::newRow("shell characters") << QStringList{"/tmp/$(touch x);'\"`&.apk.zip"};
+    QTest::addColumn<QStringList>("chosen"); // files made in a temporary folder
+    QTest::addColumn<QString>("linkName");   // empty: the chosen path goes to adb as it is
+    QTest::addColumn<bool>("succeeds");
+    QTest::addColumn<QString>("tmpdir"); // TMPDIR, in the chosen folder; empty: as it was
+
+    QTest::newRow(".apk") << QStringList{"app.apk"} << QString() << true << QString();
+    QTest::newRow(".apk, failed") << QStringList{"app.apk"} << QString() << false << QString();
+    QTest::newRow("capitals") << QStringList{"APP.APK"} << QString() << true << QString();
+    QTest::newRow("only the first of several")
+        << QStringList{"a.apk", "b.apk"} << QString() << true << QString();
+    QTest::newRow("spaces, non-ASCII") << QStringList{u8"my apps/\u00fcber \u30a2\u30d7\u30ea.apk"}
+                                       << QString() << true << QString();
+    QTest::newRow(".apk.zip") << QStringList{"Tiny.apk.zip"} << "Tiny.apk" << true << QString();
+    QTest::newRow("\"Success\" in the linked name, failed")
+        << QStringList{"Success.apk.zip"} << "Success.apk" << false << QString();
+    QTest::newRow(".APK.ZIP") << QStringList{"TINY.APK.ZIP"} << "TINY.APK" << true << QString();
+    QTest::newRow(".apk.zip, spaces, non-ASCII")
+        << QStringList{u8"my apps/\u00fcber \u2713.apk.zip"} << u8"\u00fcber \u2713.apk" << true
+        << QString();
+    QTest::newRow(".apk.zip, shell characters")
+        << QStringList{"$(touch x);'\"`&.apk.zip"} << "$(touch x);'\"`&.apk" << true << QString();
+    QTest::newRow(".apk.zip, no temporary folder")
+        << QStringList{"Tiny.apk.zip"} << QString() << false << "missing";
+    QTest::newRow(".apk.zip, temporary folder is a file")
+        << QStringList{"Tiny.apk.zip"} << QString() << false << "Tiny.apk.zip";
 }
 
+// adb refuses a name that does not end in .apk: such a file goes through a link that does, which
+// is gone once the run has ended. The chosen file itself stays as it was.
 void TestInstall::passesTheChosenPath()
 {
     QFETCH(QStringList, chosen);
-    chosenPaths = chosen;
-    adb->setOutput("install", "Success\n");
+    QFETCH(QString, linkName);
+    QFETCH(bool, succeeds);
+    QFETCH(QString, tmpdir);
+    const bool canLink = tmpdir.isEmpty();
+    QTemporaryDir dir;
+    chosenPaths.clear();
+    for (const QString &name : chosen) {
+        chosenPaths.append(dir.filePath(name));
+        QVERIFY(QDir().mkpath(QFileInfo(chosenPaths.last()).path()));
+        QFile file(chosenPaths.last());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("package") == 7);
+    }
+    const QString path = chosenPaths.first();
+    const auto restore = qScopeGuard([saved = qgetenv("TMPDIR")] {
+        if (saved.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", saved);
+    });
+    if (!canLink) {
+        qputenv("TMPDIR", QFile::encodeName(dir.filePath(tmpdir)));
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^cannot install through a link: "));
+    } else if (!linkName.isEmpty()) {
+        const QString logged = "/apkshelf-[^/]+/" + QRegularExpression::escape(linkName) + " -> ";
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^install through link: .*" + logged +
+                                                           QRegularExpression::escape(path) + "$"));
+    }
+    // A failed push install echoes the name it was given, which may hold "Success".
+    const QString given = linkName.isEmpty() ? QFileInfo(path).fileName() : linkName;
+    adb->setOutput("install", succeeds ? QByteArray("Success\n")
+                                       : "\tpkg: /data/local/tmp/" + given.toUtf8() +
+                                             "\nFailure [INSTALL_FAILED_INVALID_APK]\n");
 
     ui->click("installBtn");
 
-    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), installed, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), succeeds ? installed : failed, 10000);
+    QVERIFY(ui->buttonsEnabled());
     const QList<FakeAdb::Call> installs = adb->calls("install");
-    QCOMPARE(installs.size(), 1);
-    QCOMPARE(installs.first().arguments, QStringList({"install", chosen.first()}));
+    QCOMPARE(installs.size(), canLink ? 1 : 0);
+    if (canLink && linkName.isEmpty()) {
+        QCOMPARE(installs.first().arguments, QStringList({"install", path}));
+        QCOMPARE(installs.first().linkTarget, QString());
+    } else if (canLink) {
+        const QFileInfo link(installs.first().arguments.value(1));
+        QCOMPARE(link.fileName(), linkName);
+        QCOMPARE(installs.first().linkTarget, path);
+        QVERIFY(!link.dir().exists());
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("package"));
 }
 
 void TestInstall::cancelKeepsTheRefreshedList()

@@ -4,6 +4,8 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -19,7 +21,7 @@ constexpr int waitMs = 60000;
 
 QStringList choosePackage(QWidget *)
 {
-    return {QStringLiteral("/tmp/lifetime.apk")};
+    return {QStringLiteral("/tmp/lifetime.apk.zip")};
 }
 
 // The child process: start an install, then close the only window as soon as the event loop
@@ -38,11 +40,14 @@ int runQuitDuringInstall(int argc, char **argv)
 }
 
 // The install succeeded on the device; a report that reached a window would refresh the list.
+// The link it went through is gone all the same.
 void expectInstallWithoutRefresh(const FakeAdb &adb)
 {
     const QList<FakeAdb::Call> calls = adb.calls();
     QCOMPARE(adb.calls(QStringLiteral("install")).size(), 1);
     QCOMPARE(calls.last().arguments.value(0), QStringLiteral("install"));
+    QCOMPARE(calls.last().linkTarget, choosePackage(nullptr).first());
+    QVERIFY(!QFileInfo(calls.last().arguments.value(1)).dir().exists());
 }
 
 } // namespace

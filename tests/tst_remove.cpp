@@ -4,6 +4,7 @@
 #include "windowdriver.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -171,15 +172,21 @@ void TestRemove::quotesNamesForTheDeviceShell()
     if (unchanged)
         QCOMPARE(argument, "data/app/" + name);
 
+    // A package file in data/app/, so that a name left open to globbing would match it.
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
+    QVERIFY(QDir(folder.path()).mkpath("data/app"));
+    QFile package(folder.filePath("data/app/base.apk"));
+    QVERIFY(package.open(QIODevice::WriteOnly));
+    package.close();
     QProcess shell;
     shell.setWorkingDirectory(folder.path());
     shell.start("/bin/sh", {"-c", QStringLiteral("printf '%s\\n' ") + argument});
     QVERIFY2(shell.waitForFinished(), qPrintable(shell.errorString()));
 
     QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), "data/app/" + name + "\n");
-    QVERIFY(QDir(folder.path()).isEmpty());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"data"});
 }
 
 void TestRemove::sendsTheQuotedName()

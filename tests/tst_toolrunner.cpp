@@ -129,6 +129,9 @@ void TestToolRunner::returnsOutputLines()
     QVERIFY(adb.isReady());
     adb.setOutput("devices", output);
     adb.setOptions("devices", options);
+    // The diagnostic log names the tool and its arguments, then gives what it printed.
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("launch task: " + toolPath() + " (\"devices\")"));
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("prompts: " + describeList(lines)));
 
     QCOMPARE(launchTask({"devices"}), lines);
 }

@@ -4,7 +4,8 @@
 //   devices | shell ls data/app/ | install <path> | shell rm data/app/<entry>
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
-// each ended by a NUL byte.
+// each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target
+// (a link the application made may be gone by the time a test looks).
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
 // <kind>.out, else nothing (kinds: devices, ls, install, rm); what it prints on standard error,
@@ -86,7 +87,14 @@ int claim(const std::string &prefix, const std::string &content)
     }
 }
 
-void record(const std::string &dir, int argc, char **argv)
+std::string linkTarget(const char *path)
+{
+    char target[4096];
+    const ssize_t size = ::readlink(path, target, sizeof target);
+    return size > 0 ? std::string(target, static_cast<size_t>(size)) : std::string();
+}
+
+void record(const std::string &dir, const std::string &kind, int argc, char **argv)
 {
     const char *serial = std::getenv("ANDROID_SERIAL");
     std::string entry = serial ? std::string("+") + serial : std::string("-");
@@ -95,6 +103,8 @@ void record(const std::string &dir, int argc, char **argv)
         entry += argv[i];
         entry += '\0';
     }
+    if (kind == "install")
+        entry += linkTarget(argv[2]);
     ::mkdir((dir + "/calls").c_str(), 0755);
     claim(dir + "/calls/", entry);
 }
@@ -196,7 +206,7 @@ int main(int argc, char **argv)
     if (!dirEnv)
         return 0;
     const std::string dir = dirEnv;
-    record(dir, argc, argv);
+    record(dir, kind, argc, argv);
     ::mkdir((dir + "/counters").c_str(), 0755);
     const std::string n = std::to_string(claim(dir + "/counters/" + kind + ".", {}));
 

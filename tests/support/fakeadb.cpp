@@ -81,7 +81,7 @@ QList<FakeAdb::Call> FakeAdb::calls() const
             call.serial = QString::fromUtf8(bytes.mid(1, lf - 1));
         for (const QByteArray &argument : bytes.mid(lf + 1).split('\0'))
             call.arguments.append(QString::fromUtf8(argument));
-        call.arguments.removeLast(); // after the last NUL
+        call.linkTarget = call.arguments.takeLast(); // after the last NUL
         result.append(call);
     }
     return result;

@@ -16,6 +16,7 @@ public:
     {
         QStringList arguments;
         std::optional<QString> serial; // ANDROID_SERIAL, if it was set
+        QString linkTarget; // an install's path: what it linked to, if it was a symbolic link
     };
 
     FakeAdb();
