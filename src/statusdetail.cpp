@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -21,15 +23,19 @@ QString quoted(const QString &line)
     return trimmed.size() <= longest ? trimmed : trimmed.left(longest) + QChar(0x2026);
 }
 
-// The first line of either stream, standard error first, that contains `needle`.
-std::optional<QString> lineWith(const ToolRun &run, QLatin1String needle)
+// The first line of either stream, standard error first, that contains `needle`; of standard
+// output only the first `outputLines` are looked at.
+std::optional<QString> lineWith(const ToolRun &run, QLatin1String needle,
+                                qsizetype outputLines = std::numeric_limits<qsizetype>::max())
 {
-    for (const QStringList *lines : {&run.errors, &run.output}) {
-        for (const QString &line : *lines) {
-            if (line.contains(needle))
-                return quoted(line);
-        }
-    }
+    const auto holds = [needle](const QString &line) { return line.contains(needle); };
+    const auto error = std::find_if(run.errors.cbegin(), run.errors.cend(), holds);
+    if (error != run.errors.cend())
+        return quoted(*error);
+    const auto outputEnd = run.output.cbegin() + std::min(outputLines, run.output.size());
+    const auto output = std::find_if(run.output.cbegin(), outputEnd, holds);
+    if (output != outputEnd)
+        return quoted(*output);
     return std::nullopt;
 }
 
@@ -99,7 +105,10 @@ QString listing(const ToolRun &run)
 {
     if (!run.failure.isEmpty())
         return notRunnable(run);
-    if (lineWith(run, QLatin1String("Permission denied")))
+    // A device that refuses the listing prints its error in place of the names, so a long
+    // listing, which is all names, is not read a second time.
+    constexpr qsizetype errorLinesAtMost = 10;
+    if (lineWith(run, QLatin1String("Permission denied"), errorLinesAtMost))
         return text("Listing data/app/ needs a root shell on the device: run \u201cadb root\u201d "
                     "first on an emulator or a userdebug build. Production phones don't allow "
                     "it, so their list stays empty.");
