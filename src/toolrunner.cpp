@@ -97,7 +97,7 @@ void collect(QProcess &process)
 QString toolPath()
 {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/../share/apkshelf/adb"));
+                           QStringLiteral("/../lib/apkshelf/adb"));
 }
 
 QString describeList(const QStringList &list)

@@ -3,9 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// Where the application carries its device bridge tool: <executable's
-// folder>/../share/apkshelf/adb. Looked up on every call, so a tool put in place while the
-// application runs is found.
+// Where the application carries its device bridge tool: <executable's folder>/../lib/apkshelf/adb
+// (a copy of adb in the build tree and an installed prefix, a link to the system's adb in the
+// Debian package). Looked up on every call, so a tool put in place while the application runs is
+// found.
 QString toolPath();
 
 // What one run of the tool printed. Outcomes are read from `output` alone; `errors` only explain.

@@ -27,7 +27,8 @@ private slots:
     void cleanupTestCase();
 
 private:
-    QString adb;
+    QString installed; // where PATH finds adb; in Debian, a link to the program
+    QString adb;       // the program itself
     QString port;
     QTemporaryDir home;
 };
@@ -36,7 +37,7 @@ private:
 // or stopped; the child inherits the variable from this process. HOME keeps its key files here.
 void TestRealAdb::initTestCase()
 {
-    const QString installed = QStandardPaths::findExecutable(QStringLiteral("adb"));
+    installed = QStandardPaths::findExecutable(QStringLiteral("adb"));
     if (installed.isEmpty())
         QSKIP("adb is not installed (Debian package 'adb'): the real-tool test needs it");
     adb = QFileInfo(installed).canonicalFilePath();
@@ -48,24 +49,28 @@ void TestRealAdb::initTestCase()
     qputenv("ANDROID_ADB_SERVER_PORT", port.toLatin1());
     qputenv("HOME", QFile::encodeName(home.path()));
     qunsetenv("ANDROID_SERIAL");
-
-    FakeAdb::removeTool();
-    QDir().mkpath(QFileInfo(toolPath()).absolutePath());
-    QVERIFY(QFile::copy(adb, toolPath()));
 }
 
 void TestRealAdb::noDeviceAttached_data()
 {
     QTest::addColumn<QString>("button");
+    // A copy, as the build tree and an installed prefix hold it, or a link to the installed adb,
+    // as the Debian package holds it.
+    QTest::addColumn<bool>("linked");
     // The first run also starts the server; the second finds it running.
-    QTest::newRow("refresh, server starting") << "refreshBtn";
-    QTest::newRow("remove, server running") << "removeBtn";
-    QTest::newRow("install") << "installBtn";
+    QTest::newRow("refresh, server starting") << "refreshBtn" << false;
+    QTest::newRow("remove, server running") << "removeBtn" << false;
+    QTest::newRow("install") << "installBtn" << false;
+    QTest::newRow("refresh, through a link") << "refreshBtn" << true;
 }
 
 void TestRealAdb::noDeviceAttached()
 {
     QFETCH(QString, button);
+    QFETCH(bool, linked);
+    FakeAdb::removeTool();
+    QDir().mkpath(QFileInfo(toolPath()).absolutePath());
+    QVERIFY(linked ? QFile::link(installed, toolPath()) : QFile::copy(adb, toolPath()));
     bool chooserAsked = false;
     MainWindow window([&chooserAsked](QWidget *) {
         chooserAsked = true;

@@ -3,12 +3,18 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} %{appname}: %{message}"));
     QApplication app(argc, argv);
     reportFirstExpose(app);
+    const QString id = QStringLiteral("org.example.apkshelf");
+    QGuiApplication::setDesktopFileName(id);
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        id, QIcon(QCoreApplication::applicationDirPath() +
+                  QStringLiteral("/../share/icons/hicolor/256x256/apps/%1.png").arg(id))));
     MainWindow window;
     window.show();
     return app.exec();

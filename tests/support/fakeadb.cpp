@@ -97,7 +97,9 @@ QList<FakeAdb::Call> FakeAdb::calls(const QString &firstArgument) const
 void FakeAdb::removeTool()
 {
     const QString path = toolPath();
-    if (QFileInfo(path).isDir())
+    // A link goes, not what it points to (the package's tool is a link to the system's adb).
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink())
         QDir(path).removeRecursively();
     else
         QFile::remove(path);
