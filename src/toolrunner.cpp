@@ -118,11 +118,6 @@ QStringList launchTask(const QStringList &arguments, const QString &serial)
     return runTool(toolPath(), arguments, serial).output;
 }
 
-QStringList launchTask(const QString &path, const QStringList &arguments, const QString &serial)
-{
-    return runTool(path, arguments, serial).output;
-}
-
 ToolRun runTool(const QString &path, const QStringList &arguments, const QString &serial)
 {
     ToolRun run{path, {}, {}, {}};

@@ -32,8 +32,6 @@ ToolRun runTool(const QString &program, const QStringList &arguments, const QStr
 
 // The standard output lines of runTool() with the tool in the resource folder.
 QStringList launchTask(const QStringList &arguments, const QString &serial = {});
-// The same with the tool at `program`.
-QStringList launchTask(const QString &program, const QStringList &arguments, const QString &serial);
 
 // The printed form of a list in the diagnostic log: ("a", "b"), shortened when long.
 QString describeList(const QStringList &list);
