@@ -1,6 +1,7 @@
 #include "statusdetail.h"
 
 #include "devicelist.h"
+#include "packagemanager.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -111,7 +112,8 @@ QString listing(const ToolRun &run)
     if (lineWith(run, QLatin1String("Permission denied"), errorLinesAtMost))
         return text("Listing data/app/ needs a root shell on the device: run \u201cadb root\u201d "
                     "first on an emulator or a userdebug build. Production phones don't allow "
-                    "it, so their list stays empty.");
+                    "it, so their list stays empty. The Apps view lists and uninstalls this "
+                    "device's apps without root.");
     if (run.output.isEmpty() && !run.errors.isEmpty())
         return text("The device said: %1").arg(firstSaid(run));
     return {};
@@ -168,6 +170,104 @@ QString meaningOf(const QString &code)
     return meaning ? text(meaning) : QString();
 }
 
+// What the package manager means by the codes of a refused uninstall.
+QString uninstallMeaning(const QString &code)
+{
+    static const QHash<QString, const char *> meanings{
+        {"DELETE_FAILED_INTERNAL_ERROR",
+         "the package manager refused without giving a reason. It refuses this way to remove a "
+         "system app or an app the device protects, such as its launcher."},
+        {"DELETE_FAILED_DEVICE_POLICY_MANAGER",
+         "the app is an active device administrator. Deactivate it under Device admin apps in the "
+         "device's security settings, then try again."},
+        {"DELETE_FAILED_USER_RESTRICTED",
+         "uninstalling is restricted on this device, by its maker or by a policy."},
+        {"DELETE_FAILED_OWNER_BLOCKED",
+         "a work profile or the device's owner (an organisation that manages it) has blocked "
+         "uninstalling this app."},
+        {"DELETE_FAILED_USED_SHARED_LIBRARY",
+         "the app is a shared library that other installed apps use."},
+        {"DELETE_FAILED_ABORTED", "the uninstall was aborted on the device."},
+    };
+    const char *meaning = meanings.value(code);
+    return meaning ? text(meaning) : QString();
+}
+
+bool saysNotReady(const QString &line)
+{
+    return line.contains(QLatin1String("Could not access the Package Manager")) ||
+           line.contains(QLatin1String("Can't find service: package"));
+}
+
+QString packageManagerNotReady()
+{
+    return text("The device's package manager is not running yet: the device is still starting. "
+                "Press Refresh in a moment.");
+}
+
+// The first line of either stream, standard error first, that `holds`.
+template<typename Predicate> std::optional<QString> firstLine(const ToolRun &run, Predicate holds)
+{
+    for (const QStringList *lines : {&run.errors, &run.output}) {
+        const auto found = std::find_if(lines->cbegin(), lines->cend(), holds);
+        if (found != lines->cend())
+            return *found;
+    }
+    return std::nullopt;
+}
+
+QString appListing(const ToolRun &run)
+{
+    if (!run.failure.isEmpty())
+        return notRunnable(run);
+    const auto isApp = [](const QString &line) { return readPackageLine(line).has_value(); };
+    if (std::any_of(run.output.cbegin(), run.output.cend(), isApp))
+        return {};
+    if (firstLine(run, saysNotReady))
+        return packageManagerNotReady();
+    if (const std::optional<QString> said = firstLine(run, [](const QString &) { return true; }))
+        return text("The device said: %1").arg(quoted(*said));
+    return text("No third-party apps are installed on this device.");
+}
+
+QString uninstallFailure(const QString &line)
+{
+    static const QRegularExpression reason(
+        QStringLiteral("Failure (?:\\[([^\\]:]*)|- not installed for (\\d+))"));
+    const QRegularExpressionMatch match = reason.match(line);
+    const QString code = match.captured(1);
+    const QString meaning = uninstallMeaning(code);
+    if (!meaning.isEmpty())
+        return code + QStringLiteral(": ") + meaning;
+    static const QRegularExpression notInstalled(QStringLiteral("^not installed for (\\d+)$"));
+    const QString user =
+        match.hasCaptured(2) ? match.captured(2) : notInstalled.match(code).captured(1);
+    if (!user.isEmpty())
+        return text("The app is not installed for user %1 of the device: it may be gone already, "
+                    "or belong to another user or a work profile.")
+            .arg(user);
+    static const QRegularExpression number(QStringLiteral("^-?\\d+$"));
+    if (number.match(code).hasMatch())
+        return text("The package manager refused with code %1 and gave no reason.").arg(code);
+    return text("The device said: %1").arg(quoted(line));
+}
+
+QString uninstall(const ToolRun &run)
+{
+    if (!run.failure.isEmpty())
+        return text("The app could not be passed to adb: %1.").arg(run.failure);
+    if (const std::optional<QString> failure = lineWith(run, QLatin1String("Failure")))
+        return uninstallFailure(*failure);
+    if (firstLine(run, saysNotReady))
+        return packageManagerNotReady();
+    // Asked only when the uninstall failed: the app is still listed after all.
+    if (reportsUninstalled(run))
+        return text("The package manager reported success, yet the app is still installed.");
+    if (run.output.isEmpty() && run.errors.isEmpty())
+        return text("adb printed nothing, so the app was not uninstalled.");
+    return text("The device said: %1").arg(firstSaid(run));
+}
+
 QString install(const ToolRun &run)
 {
     // The tool itself was found by the device check just before: what failed is the handing over.
@@ -201,6 +301,10 @@ QString detailFor(Step step, const ToolRun &run, const QString &device)
         return removal(run);
     case Step::Install:
         return install(run);
+    case Step::AppListing:
+        return appListing(run);
+    case Step::Uninstall:
+        return uninstall(run);
     }
     return {};
 }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct ToolRun;
+
+// Reads what the device's package manager ("pm") prints. Its texts are the same on every Android
+// version that adb reaches; only the stream they arrive on differs (devices before Android 7 merge
+// both into standard output), so every reader here looks at the lines it is given, whatever their
+// stream.
+
+// One app as "pm list packages -f" names it.
+struct InstalledApp
+{
+    QString name; // the package name, e.g. com.example.notes
+    QString path; // its package file on the device; empty when the line gave none
+};
+
+// Whether `name` can be a package name: segments of an ASCII letter followed by letters, digits
+// or '_', joined by '.'. Such a name needs no quoting in a shell and holds no option or space.
+bool isPackageName(QStringView name);
+
+// The app that a line "package:[<path>=]<name>" names, with any of the suffixes " versionCode:N",
+// "  installer=X" and " uid:N[,N...]" and trailing white space taken off first. The name is what
+// follows the last '=' (paths hold '=' on Android 8 and later; names never do). Nothing when the
+// line is not such a line or the name is not a package name.
+std::optional<InstalledApp> readPackageLine(QStringView line);
+
+// The apps that `lines` name, in their order; every line that names none is added to `others`.
+QList<InstalledApp> readPackageList(const QStringList &lines, QStringList *others = nullptr);
+
+// Whether "pm uninstall" reported success: a line on either stream that starts with "Success".
+bool reportsUninstalled(const ToolRun &run);
