@@ -2,6 +2,7 @@
 
 ArrangedList::ArrangedList(QObject *parent)
     : QSortFilterProxyModel(parent)
+    , columnTitles{tr("Package file")}
 {
     setSortCaseSensitivity(Qt::CaseInsensitive);
 }
@@ -30,8 +31,9 @@ void ArrangedList::setSourceModel(QAbstractItemModel *source)
 
 QVariant ArrangedList::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == 0)
-        return tr("Package file");
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < columnTitles.size())
+        return columnTitles.at(section);
     return QSortFilterProxyModel::headerData(section, orientation, role);
 }
 
@@ -40,12 +42,14 @@ QVariant ArrangedList::headerData(int section, Qt::Orientation orientation, int 
 // which takes about 0.2 s to sort 100,000 names.
 bool ArrangedList::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    if (keys.isEmpty()) {
+    if (keys.isEmpty() || keyColumn != left.column()) {
         const QAbstractItemModel *source = sourceModel();
         const int rows = source->rowCount();
+        keys.clear();
         keys.reserve(rows);
+        keyColumn = left.column();
         for (int row = 0; row < rows; ++row)
-            keys.append(source->index(row, 0).data(sortRole()).toString().toCaseFolded());
+            keys.append(source->index(row, keyColumn).data(sortRole()).toString().toCaseFolded());
     }
     return keys.at(left.row()) < keys.at(right.row());
 }

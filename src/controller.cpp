@@ -2,15 +2,21 @@
 
 #include "applist.h"
 #include "devicelist.h"
+#include "installedapps.h"
 #include "installworker.h"
+#include "packagemanager.h"
 #include "shellquote.h"
 #include "statusdetail.h"
 #include "toolrunner.h"
 #include "ui_mainwindow.h"
+#include "uninstallprompt.h"
 
 #include <QComboBox>
 #include <QDebug>
+#include <QHeaderView>
 #include <QLabel>
+#include <QSortFilterProxyModel>
+#include <QTabBar>
 
 namespace {
 
@@ -30,20 +36,61 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , installBtn(ui.installBtn)
     , removeBtn(ui.removeBtn)
     , deviceChooser(ui.deviceChooser)
+    , viewTabs(ui.viewTabs)
+    , apps(new InstalledApps(this))
     , chooseApk(std::move(chooser))
 {
-    tableView->setModel(arrayController->arranged());
+    showView();
     connect(refreshBtn, &QPushButton::clicked, this, &Controller::getApps);
     connect(installBtn, &QPushButton::clicked, this, &Controller::openApk);
     connect(removeBtn, &QPushButton::clicked, this, &Controller::uninstallApk);
     // Only a user's pick: the chooser's own refills after a check must not start a refresh.
     connect(deviceChooser, &QComboBox::activated, this, &Controller::deviceChosen);
-    connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &Controller::tableViewSelectionDidChange);
+    connect(viewTabs, &QTabBar::currentChanged, this, &Controller::viewChosen);
     // Sorting moves the selected entry to another row without a selection change; follow it, or
-    // Remove would act on whatever entry now stands at the old row.
+    // Remove would act on whatever entry now stands at the old row. Only the view in use sorts.
     connect(arrayController->arranged(), &QAbstractItemModel::layoutChanged, this,
             &Controller::tableViewSelectionDidChange);
+    connect(apps->arranged(), &QAbstractItemModel::layoutChanged, this,
+            &Controller::tableViewSelectionDidChange);
+}
+
+void Controller::viewChosen(int index)
+{
+    view = index == 1 ? View::Apps : View::PackageFiles;
+    showView();
+    getApps();
+}
+
+void Controller::showView()
+{
+    const bool appsView = view == View::Apps;
+    QAbstractItemModel *model = appsView ? apps->arranged() : arrayController->arranged();
+    QItemSelectionModel *previous = tableView->selectionModel();
+    tableView->setModel(model);
+    // The view makes a selection model per model and leaves the old one to whoever set it.
+    delete previous;
+    selectionFollower = connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged,
+                                this, &Controller::tableViewSelectionDidChange);
+    // Each view keeps the order the user gave it.
+    auto *arranged = static_cast<QSortFilterProxyModel *>(model);
+    tableView->horizontalHeader()->setSortIndicator(arranged->sortColumn(), arranged->sortOrder());
+    tableView->setAccessibleDescription(
+        appsView ? tr("Third-party apps on the device, as its package manager lists them")
+                 : tr("Package files in the device folder data/app/"));
+    removeBtn->setText(appsView ? tr("&Uninstall") : tr("Re&move"));
+    removeBtn->setAccessibleName(appsView ? tr("Uninstall") : tr("Remove"));
+    removeBtn->setToolTip(
+        appsView ? tr("Uninstall the selected app from the device (Delete in the list)")
+                 : tr("Delete the selected package file from the device (Delete in the list)"));
+}
+
+std::optional<QString> Controller::arrangedName(int row) const
+{
+    if (view == View::PackageFiles)
+        return arrayController->arrangedAt(row);
+    const std::optional<InstalledApp> app = apps->arrangedAt(row);
+    return app ? std::optional<QString>(app->name) : std::nullopt;
 }
 
 bool Controller::checkDevice()
@@ -75,6 +122,8 @@ void Controller::showDevices(const QStringList &usable)
 void Controller::updateChooser()
 {
     deviceChooser->setEnabled(deviceChooser->count() > 1 && !installing);
+    // Choosing a view refreshes it, which waits for the install like Refresh does.
+    viewTabs->setEnabled(!installing);
 }
 
 void Controller::deviceChosen(int index)
@@ -102,6 +151,14 @@ void Controller::stopBusy()
 
 void Controller::getApps()
 {
+    if (view == View::Apps)
+        listApps();
+    else
+        listPackageFiles();
+}
+
+void Controller::listPackageFiles()
+{
     appsLoaded = false;
     selectedRow = -1;
     startBusy();
@@ -120,6 +177,34 @@ void Controller::getApps()
     stopBusy();
 }
 
+void Controller::listApps()
+{
+    appsLoaded = false;
+    selectedRow = -1;
+    startBusy();
+    apps->clear();
+    selectedApp->clear();
+    if (!checkDevice()) {
+        stopBusy();
+        qInfo("array: %lld", static_cast<long long>(apps->count()));
+        return;
+    }
+    const ToolRun run =
+        runTool(toolPath(),
+                {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
+                 QStringLiteral("packages"), QStringLiteral("-f"), QStringLiteral("-3")},
+                deviceSerial);
+    QStringList others;
+    apps->append(readPackageList(run.output, &others));
+    for (const QString &line : std::as_const(others))
+        qInfo("not a package line: %s", qUtf8Printable(line));
+    explain(detailFor(Step::AppListing, run));
+    // Names are short and paths long: names whole, the paths in what room is left.
+    tableView->resizeColumnToContents(0);
+    appsLoaded = true;
+    stopBusy();
+}
+
 int Controller::tableSelectedRow() const
 {
     const QModelIndexList rows = tableView->selectionModel()->selectedRows();
@@ -133,7 +218,7 @@ void Controller::tableViewSelectionDidChange()
         return;
     }
     selectedRow = tableSelectedRow();
-    selectedApp->setText(arrayController->arrangedAt(selectedRow).value_or(QString()));
+    selectedApp->setText(arrangedName(selectedRow).value_or(QString()));
     qInfo("%i", selectedRow);
 }
 
@@ -197,6 +282,14 @@ void Controller::installReported(bool installed, const QString &detail)
 
 void Controller::uninstallApk()
 {
+    if (view == View::Apps)
+        uninstallApp();
+    else
+        removePackageFile();
+}
+
+void Controller::removePackageFile()
+{
     if (!checkDevice())
         return;
     const std::optional<QString> name = arrayController->arrangedAt(selectedRow);
@@ -223,6 +316,46 @@ void Controller::uninstallApk()
         explain(detailFor(Step::Removal, run));
     } else {
         installStatus->setText(*name + tr(" removed"));
+    }
+}
+
+void Controller::uninstallApp()
+{
+    if (!checkDevice())
+        return;
+    const std::optional<InstalledApp> app = apps->arrangedAt(selectedRow);
+    if (!app)
+        return;
+    // Listed names are package names; this keeps any other word away from the device's shell.
+    if (!isPackageName(app->name)) {
+        explain(tr("\u201c%1\u201d is not a valid package name, so nothing was uninstalled.")
+                    .arg(app->name));
+        return;
+    }
+    const UninstallChoice choice = askToUninstall(tableView->window(), app->name, deviceSerial);
+    if (!choice.confirmed)
+        return;
+
+    QStringList arguments{QStringLiteral("shell"), QStringLiteral("pm"),
+                          QStringLiteral("uninstall")};
+    if (choice.keepData)
+        arguments.append(QStringLiteral("-k"));
+    arguments.append(shellQuoted(app->name));
+    const ToolRun run = runTool(toolPath(), arguments, deviceSerial);
+    if (!reportsUninstalled(run)) {
+        installStatus->setText(tr("uninstall failed"));
+        explain(detailFor(Step::Uninstall, run));
+        return;
+    }
+    getApps();
+    // As for a removal: the fresh list is the judge, and without one there is nothing to judge by.
+    if (!appsLoaded)
+        return;
+    if (apps->containsName(app->name)) {
+        installStatus->setText(tr("uninstall failed"));
+        explain(detailFor(Step::Uninstall, run));
+    } else {
+        installStatus->setText(tr("%1 uninstalled").arg(app->name));
     }
 }
 

@@ -4,13 +4,16 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class AppList;
+class InstalledApps;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTabBar;
 class QTableView;
 class QWidget;
 
@@ -19,7 +22,10 @@ class MainWindow;
 }
 
 // Answers the window's three actions and its table's selection, and reports every outcome in the
-// status line. All of it runs on the UI thread; only the install's tool run leaves it.
+// status line. The table shows one of two views of the device: its package files (the folder
+// data/app/, where the window starts) or its apps (through the package manager, which needs no
+// root); Refresh and Remove act on the view in use. All of it runs on the UI thread; only the
+// install's tool run leaves it.
 class Controller : public QObject
 {
     Q_OBJECT
@@ -38,28 +44,44 @@ public:
     // Enables or disables Refresh, Install and Remove together.
     void changeBtnStatus(bool flag);
 
-    // Refresh: reloads the list from the device folder data/app/.
+    // Refresh: reloads the view in use from the device: the package files listed in data/app/, or
+    // the third-party apps that the package manager lists.
     void getApps();
     // Install: asks for a package file and installs it on a worker thread.
     void openApk();
     // Installs `path` just as if it had been chosen in Install's file dialog: the device check and
     // the refresh come first, then the worker runs with the buttons disabled.
     void installFile(const QString &path);
-    // Remove: deletes the selected entry's file from data/app/ on the device.
+    // Remove: deletes the selected entry's file from data/app/ on the device; in the Apps view,
+    // uninstalls the selected app once the user has confirmed it.
     void uninstallApk();
     // Follows the table's selection into the selected-app field.
     void tableViewSelectionDidChange();
     // The user picked the device at `index` of the chooser: it is used from now on, while it is
     // attached, and the list is refreshed from it.
     void deviceChosen(int index);
+    // The user chose the view at `index` of the tabs (0: package files, 1: apps): the table shows
+    // it, Remove acts on it, and it is refreshed from the device.
+    void viewChosen(int index);
 
     bool isLoaded() const { return appsLoaded; }
     int currentRow() const { return selectedRow; }
 
 private:
+    enum class View { PackageFiles, Apps };
+
+    void listPackageFiles();
+    void listApps();
+    void removePackageFile();
+    void uninstallApp();
+    // Puts the view in use in the table and names Remove after what it does there.
+    void showView();
+    // The text at `row` of the view in use: a package file's name, or an app's.
+    std::optional<QString> arrangedName(int row) const;
     // Fills the chooser with the `usable` devices of the latest check, showing the one in use.
     void showDevices(const QStringList &usable);
-    // The chooser can be used when there is a choice and no install is under way.
+    // The device chooser can be used when there is a choice and no install is under way; the
+    // view tabs, when no install is under way.
     void updateChooser();
     void startBusy();
     void stopBusy();
@@ -80,6 +102,10 @@ private:
     QPushButton *installBtn;
     QPushButton *removeBtn;
     QComboBox *deviceChooser;
+    QTabBar *viewTabs;
+    InstalledApps *apps;
+    View view = View::PackageFiles;
+    QMetaObject::Connection selectionFollower; // of the table's current selection model
     bool appsLoaded = false;
     int selectedRow = 0;
 

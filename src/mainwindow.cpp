@@ -26,11 +26,18 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     connect(logFeed, &LogFeed::linesAdded, this, &MainWindow::appendToLog);
     connect(ui->logBtn, &QPushButton::toggled, ui->toolLog, &QWidget::setVisible);
 
+    // The window starts on the package files; the tab texts are also what screen readers say.
+    ui->viewTabs->addTab(tr("&Package files"));
+    ui->viewTabs->addTab(tr("&Apps"));
+
     control = new Controller(*ui, chooser ? std::move(chooser) : choosePackageFile, this);
 
     // The list starts in listing order; a click on the header sorts it.
     ui->tableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     ui->tableView->setSortingEnabled(true);
+    // Fitting the Apps view's name column to its names measures this many rows, those on screen
+    // first: a fair width, at a cost that does not grow with thousands of apps.
+    ui->tableView->horizontalHeader()->setResizeContentsPrecision(100);
 
     addShortcut(Qt::Key_F5, ui->refreshBtn, this);
     addShortcut(Qt::CTRL | Qt::Key_R, ui->refreshBtn, this);

@@ -1,5 +1,6 @@
 #include "arrangedlist.h"
 
+#include <QStandardItemModel>
 #include <QStringListModel>
 #include <QTest>
 
@@ -24,6 +25,7 @@ private slots:
     void sortsIgnoringCase();
     void resortsWhatTheSourceBecomes_data();
     void resortsWhatTheSourceBecomes();
+    void sortsTheChosenColumn();
 };
 
 void TestArrangedList::sortsIgnoringCase_data()
@@ -89,6 +91,26 @@ void TestArrangedList::resortsWhatTheSourceBecomes()
     const QStringList expected =
         replaceAll ? QStringList{"w", "x", "Y", "z"} : QStringList{"b", "c", "d"};
     QCOMPARE(shown(arranged), expected);
+}
+
+// Keys made for one column must not order another.
+void TestArrangedList::sortsTheChosenColumn()
+{
+    QStandardItemModel source;
+    source.appendRow({new QStandardItem("b"), new QStandardItem("/x/1")});
+    source.appendRow({new QStandardItem("a"), new QStandardItem("/z/2")});
+    source.appendRow({new QStandardItem("c"), new QStandardItem("/y/3")});
+    ArrangedList arranged;
+    arranged.setColumnTitles({"App", "Package file"});
+    arranged.setSourceModel(&source);
+    QCOMPARE(arranged.headerData(1, Qt::Horizontal, Qt::DisplayRole), "Package file");
+
+    arranged.sort(0);
+    QCOMPARE(shown(arranged), QStringList({"a", "b", "c"}));
+    arranged.sort(1);
+    QCOMPARE(shown(arranged), QStringList({"b", "c", "a"}));
+    arranged.sort(0, Qt::DescendingOrder);
+    QCOMPARE(shown(arranged), QStringList({"c", "b", "a"}));
 }
 
 QTEST_MAIN(TestArrangedList)

@@ -3,8 +3,11 @@
 #include "shellquote.h"
 #include "windowdriver.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +32,8 @@ private slots:
     void quotesNamesForTheDeviceShell_data();
     void quotesNamesForTheDeviceShell();
     void sendsTheQuotedName();
+    void uninstallsInTheAppsView_data();
+    void uninstallsInTheAppsView();
 
 private:
     void refreshAndSelect(int row);
@@ -201,6 +206,84 @@ void TestRemove::sendsTheQuotedName()
     QCOMPARE(ui->status(), name + " removed");
     QCOMPARE(adb->calls("shell").at(1).arguments,
              QStringList({"shell", "rm", "data/app/'it'\\''s a $(test).apk'"}));
+}
+
+void TestRemove::uninstallsInTheAppsView_data()
+{
+    QTest::addColumn<QString>("answer"); // in the dialog: Cancel, Uninstall, or Keep and Uninstall
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QStringList>("arguments"); // of the uninstall; none when it must not run
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("shown");
+
+    const QStringList all{"com.a", "com.b", "com.c"};
+    const QStringList uninstall{"shell", "pm", "uninstall", "com.b"};
+    QTest::newRow("cancel runs nothing")
+        << "cancel" << QByteArray("Success\n") << QStringList() << connected << all;
+    QTest::newRow("uninstall") << "uninstall" << QByteArray("Success\n") << uninstall
+                               << "com.b uninstalled" << QStringList{"com.a", "com.c"};
+    QTest::newRow("keep its data") << "keep" << QByteArray("Success\n")
+                                   << QStringList{"shell", "pm", "uninstall", "-k", "com.b"}
+                                   << "com.b uninstalled" << QStringList{"com.a", "com.c"};
+    QTest::newRow("refused: the row stays")
+        << "uninstall" << QByteArray("Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]\n") << uninstall
+        << "uninstall failed" << all;
+}
+
+// The Apps view lists through the package manager and uninstalls what the user confirmed, as the
+// user confirmed it; the list after the uninstall is the judge.
+void TestRemove::uninstallsInTheAppsView()
+{
+    QFETCH(QString, answer);
+    QFETCH(QByteArray, output);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, status);
+    QFETCH(QStringList, shown);
+    adb->setOutput("pm-list", "package:/data/app/c-1/base.apk=com.c\r\n"
+                              "package:/data/app/~~Q==/b-Zz==/base.apk=com.b\r\n"
+                              "package:/data/app/a-2/base.apk=com.a\r\n");
+    adb->setOutput("pm-list", "package:/c.apk=com.c\npackage:/a.apk=com.a\n", 2);
+    adb->setOutput("pm-uninstall", output);
+
+    ui->clickTab(1);
+
+    QCOMPARE(ui->shownEntries(), QStringList({"com.a", "com.b", "com.c"}));
+    const QList<FakeAdb::Call> listings = adb->calls("shell");
+    QCOMPARE(listings.size(), 1);
+    QCOMPARE(listings.first().arguments,
+             QStringList({"shell", "pm", "list", "packages", "-f", "-3"}));
+    QCOMPARE(listings.first().serial, std::optional<QString>("emulator-5554"));
+    QCOMPARE(ui->button("removeBtn")->accessibleName(), "Uninstall");
+    ui->clickRow(1);
+    QCOMPARE(ui->selectedApp(), "com.b");
+
+    ui->whenDialogShows([answer](QWidget &dialog) {
+        auto &box = static_cast<QMessageBox &>(dialog);
+        QCOMPARE(box.windowTitle(), "Uninstall app");
+        QCOMPARE(box.text(), "Uninstall com.b from emulator-5554?");
+        QCOMPARE(box.informativeText(), "Its data on the device is deleted too.");
+        QVERIFY(!box.checkBox()->isChecked());
+        QCOMPARE(box.defaultButton()->text(), "Cancel");
+        if (answer == "keep")
+            box.checkBox()->click();
+        const QString button = answer == "cancel" ? "Cancel" : "&Uninstall";
+        const QList<QAbstractButton *> buttons = box.buttons();
+        const auto pressed = std::find_if(buttons.cbegin(), buttons.cend(),
+                                          [&](QAbstractButton *b) { return b->text() == button; });
+        QVERIFY(pressed != buttons.cend());
+        (*pressed)->click();
+    });
+    ui->click("removeBtn");
+
+    QCOMPARE(ui->status(), status);
+    QCOMPARE(ui->shownEntries(), shown);
+    const QList<FakeAdb::Call> uninstalls = adb->calls("shell").mid(1, 1);
+    QCOMPARE(uninstalls.isEmpty() ? QStringList() : uninstalls.first().arguments, arguments);
+    if (status == "uninstall failed") {
+        QCOMPARE(adb->calls("shell").size(), 2); // no listing after a refusal
+        QVERIFY(
+            window->findChild<QLabel *>("statusDetail")->text().contains("device administrator"));
+    }
 }
 
 QTEST_MAIN(TestRemove)

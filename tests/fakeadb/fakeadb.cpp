@@ -2,16 +2,18 @@
 //
 // It accepts exactly the argument lists the application uses:
 //   devices | shell ls data/app/ | install <path> | shell rm data/app/<entry>
+//   | shell pm list packages -f -3 | shell pm uninstall [-k] <one package name>
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target
 // (a link the application made may be gone by the time a test looks).
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
-// <kind>.out, else nothing (kinds: devices, ls, install, rm); what it prints on standard error,
-// first, from <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines
-// in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
-//   lines=N      print N generated package file names instead of an .out file
+// <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall); what it prints
+// on standard error, first, from <kind>.<n>.err or <kind>.err the same way. How it prints comes
+// from key=value lines in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
+//   lines=N      print N generated package file names (for pm-list, package lines) instead of
+//                an .out file
 //   chunk=B      write the output in pieces of B bytes ...
 //   pause_ms=T   ... with a pause of T ms between them
 //   stall_ms=T   wait T ms before printing anything
@@ -55,6 +57,13 @@ std::string kindOf(int argc, char **argv)
     if (args.size() == 3 && args[0] == "shell" && args[1] == "rm" &&
         args[2].compare(0, app.size(), app) == 0 && args[2].size() > app.size())
         return "rm";
+    if (args == std::vector<std::string>{"shell", "pm", "list", "packages", "-f", "-3"})
+        return "pm-list";
+    // Exactly one word after the options: any further word would be a split name to remove.
+    const bool keep = args.size() == 5 && args[3] == "-k";
+    if ((args.size() == 4 || keep) && args[0] == "shell" && args[1] == "pm" &&
+        args[2] == "uninstall" && !args.back().empty() && args.back()[0] != '-')
+        return "pm-uninstall";
     return {};
 }
 
@@ -144,6 +153,19 @@ std::string generatedListing(long count)
     return out;
 }
 
+// Lines as Android 11 and later print them, with '=' and '-' inside the path.
+std::string generatedPackages(long count)
+{
+    std::string out;
+    out.reserve(static_cast<size_t>(count) * 100);
+    for (long i = 0; i < count; ++i) {
+        const std::string name = "com.example.package" + std::to_string(i);
+        out += "package:/data/app/~~x" + std::to_string(i % 97) + "-Ab_cD==/" + name + "-Zy_x9-" +
+               std::to_string(i % 7) + "==/base.apk=" + name + "\n";
+    }
+    return out;
+}
+
 std::string filler(size_t bytes)
 {
     std::string line(255, 'x');
@@ -216,7 +238,8 @@ int main(int argc, char **argv)
 
     std::string out;
     if (number(options, "lines") > 0)
-        out = generatedListing(number(options, "lines"));
+        out = kind == "pm-list" ? generatedPackages(number(options, "lines"))
+                                : generatedListing(number(options, "lines"));
     else if (!readFile(dir + "/" + kind + "." + n + ".out", out))
         readFile(dir + "/" + kind + ".out", out);
     if (number(options, "crlf"))

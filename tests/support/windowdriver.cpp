@@ -1,7 +1,10 @@
 #include "windowdriver.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 WindowDriver::WindowDriver(MainWindow &window)
     : window(window)
@@ -35,6 +38,26 @@ void WindowDriver::clickHeader()
     QHeaderView *header = table()->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
+}
+
+void WindowDriver::clickTab(int index)
+{
+    auto *tabs = window.findChild<QTabBar *>(QStringLiteral("viewTabs"));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+}
+
+void WindowDriver::whenDialogShows(std::function<void(QWidget &dialog)> answer)
+{
+    auto *poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer = std::move(answer)] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        answer(*dialog);
+    });
+    poll->start(10);
 }
 
 QString WindowDriver::status() const
