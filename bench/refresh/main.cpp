@@ -1,9 +1,10 @@
-// Refreshes the real window, offscreen, against a stand-in listing of a given size and prints
-// "<figure> <value>" lines for the bench to read:
+// Refreshes the real window, offscreen, against a stand-in listing of a given size (of package
+// files, or with "apps" of the apps the package manager lists) and prints "<figure> <value>" lines
+// for the bench to read:
 //   runner, refresh, settled, select, sort   ms per run
 //   rss_base, rss_peak, rss_sorted           kB resident: before the first refresh, at most over
 //                                            the refreshes, and at most after selecting and sorting
-// Usage: apkshelf_bench_refresh <entries> <runs>
+// Usage: apkshelf_bench_refresh <entries> <runs> [apps]
 #include "../clock.h"
 #include "fakeadb.h"
 #include "mainwindow.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTableView>
 #include <cstdio>
 
@@ -56,14 +58,15 @@ void print(const char *figure, double value)
     std::printf("%s %.3f\n", figure, value);
 }
 
-void timeRefreshes(MainWindow &window, long entries, int runs)
+void timeRefreshes(MainWindow &window, long entries, int runs, bool apps)
 {
     auto *refresh = window.findChild<QPushButton *>(QStringLiteral("refreshBtn"));
     auto *busy = window.findChild<QProgressBar *>(QStringLiteral("progressIndicator"));
     BusyWatch watch;
     busy->installEventFilter(&watch);
-    const QStringList listing{QStringLiteral("shell"), QStringLiteral("ls"),
-                              QStringLiteral("data/app/")};
+    const QStringList listing = apps ? QStringList{"shell", "pm", "list", "packages", "-f", "-3"}
+                                     : QStringList{QStringLiteral("shell"), QStringLiteral("ls"),
+                                                   QStringLiteral("data/app/")};
     for (int run = 0; run < runs; ++run) {
         std::int64_t start = monotonicNs();
         launchTask(listing);
@@ -106,17 +109,23 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const long entries = argc > 1 ? std::atol(argv[1]) : 1000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const bool apps = argc > 3 && qstrcmp(argv[3], "apps") == 0;
 
     FakeAdb adb;
     adb.attachDevice();
-    adb.setOptions(QStringLiteral("ls"),
+    adb.setOptions(apps ? QStringLiteral("pm-list") : QStringLiteral("ls"),
                    QByteArray("lines=") + QByteArray::number(qint64(entries)));
 
     MainWindow window([](QWidget *) { return QStringList(); });
     window.show();
     settle();
     print("rss_base", statusKb("VmRSS:"));
-    timeRefreshes(window, entries, runs);
+    if (apps) {
+        // Choosing the view refreshes it once; the timed refreshes follow.
+        window.findChild<QTabBar *>(QStringLiteral("viewTabs"))->setCurrentIndex(1);
+        settle();
+    }
+    timeRefreshes(window, entries, runs, apps);
     print("rss_peak", statusKb("VmHWM:"));
     timeSelectAndSort(window, entries, runs);
     print("rss_sorted", statusKb("VmHWM:"));
