@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -60,10 +61,32 @@ private:
     QStringList lines;
 };
 
-void readUntilEnd(QProcess &process, LineSplitter &splitter)
+bool stopRaised(const RunLimit &limit)
+{
+    return limit.deadline.hasExpired() || (limit.stop && limit.stop->load());
+}
+
+// How long to wait for the tool's next output, in ms (-1: without end): until the deadline, and
+// in short slices when another thread may stop the run, so that it ends soon after.
+int nextWaitMs(const RunLimit &limit)
+{
+    constexpr qint64 stopCheckMs = 50;
+    QDeadlineTimer wait = limit.deadline;
+    if (limit.stop)
+        wait = std::min(wait, QDeadlineTimer(stopCheckMs));
+    const qint64 ms = wait.remainingTime();
+    return static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max()));
+}
+
+// Reads the tool's output until it has exited and what it wrote is drained; false when the limit
+// ended the run first.
+bool readUntilEnd(QProcess &process, LineSplitter &splitter, const RunLimit &limit)
 {
     char buffer[64 * 1024];
     for (;;) {
+        // Also between reads: a tool that floods its output must not outlast its limit.
+        if (stopRaised(limit))
+            return false;
         const qint64 got = process.read(buffer, sizeof buffer);
         if (got > 0) {
             splitter.feed(QByteArrayView(buffer, got));
@@ -73,8 +96,10 @@ void readUntilEnd(QProcess &process, LineSplitter &splitter)
         // left behind cannot hold the caller, even if it still holds the tool's output open.
         // Waiting on standard output also reads standard error, which the ErrorStream takes from
         // the readyReadStandardError signal that the wait emits.
-        if (got < 0 || !process.waitForReadyRead(-1))
-            break;
+        if (got < 0)
+            return true;
+        if (!process.waitForReadyRead(nextWaitMs(limit)) && process.state() == QProcess::NotRunning)
+            return true;
     }
 }
 
@@ -118,9 +143,10 @@ QStringList launchTask(const QStringList &arguments, const QString &serial)
     return runTool(toolPath(), arguments, serial).output;
 }
 
-ToolRun runTool(const QString &path, const QStringList &arguments, const QString &serial)
+ToolRun runTool(const QString &path, const QStringList &arguments, const QString &serial,
+                const RunLimit &limit)
 {
-    ToolRun run{path, {}, {}, {}};
+    ToolRun run{path, {}, {}, {}, false};
     ErrorStream errors; // outlives the process, whose signals feed it
     QProcess process;
     process.setProgram(path);
@@ -147,8 +173,10 @@ ToolRun runTool(const QString &path, const QStringList &arguments, const QString
     }
 
     LineSplitter splitter;
-    readUntilEnd(process, splitter);
+    run.timedOut = !readUntilEnd(process, splitter, limit);
     collect(process);
+    if (run.timedOut)
+        qInfo("launch task ended at its limit, the tool killed: %s", qUtf8Printable(path));
     run.output = splitter.finish();
     errors.feed(process.readAllStandardError());
     run.errors = errors.finish();

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <memory>
 
 // Where the application carries its device bridge tool: <executable's folder>/../lib/apkshelf/adb
 // (a copy of adb in the build tree and an installed prefix, a link to the system's adb in the
@@ -12,15 +15,25 @@ QString toolPath();
 // What one run of the tool printed. Outcomes are read from `output` alone; `errors` only explain.
 struct ToolRun
 {
-    QString program;    // the tool's path
-    QStringList output; // standard output, as lines
-    QStringList errors; // standard error, as lines; only the latest few thousand
-    QString failure;    // why the tool could not be run at all; empty when it ran
+    QString program;       // the tool's path
+    QStringList output;    // standard output, as lines
+    QStringList errors;    // standard error, as lines; only the latest few thousand
+    QString failure;       // why the tool could not be run at all; empty when it ran
+    bool timedOut = false; // it ran into its limit and was killed; the lines are what came before
+};
+
+// How long a run may take: until `deadline` passes, and only while `stop` (if given) is not
+// raised. Another thread may raise `stop`, to end a run that is no longer wanted.
+struct RunLimit
+{
+    QDeadlineTimer deadline{QDeadlineTimer::Forever};
+    std::shared_ptr<const std::atomic<bool>> stop;
 };
 
 // Runs the tool at `program` with `arguments` (passed as they are, in order, never through a
 // shell). Blocks the calling thread until the tool has exited and its output is read, however long
-// that takes. Both output streams are split into lines (see LineSplitter). Every byte of the tool's
+// that takes, or until `limit` ends the run: then the tool is killed and collected, and the run is
+// `timedOut`. Both output streams are split into lines (see LineSplitter). Every byte of the tool's
 // standard error is also written on to the application's standard error as it arrives, and each
 // of its lines goes to the window's log (see logfeed.h); standard input is the application's own.
 // With a non-empty `serial`, the tool runs with ANDROID_SERIAL set to it, so that it talks to that
@@ -28,7 +41,8 @@ struct ToolRun
 // lines, a `failure` and a log line that says so; so does an argument that holds a NUL, which could
 // not reach the tool whole. Safe to call from any thread, also one that may outlive the
 // application object; calls share nothing.
-ToolRun runTool(const QString &program, const QStringList &arguments, const QString &serial);
+ToolRun runTool(const QString &program, const QStringList &arguments, const QString &serial,
+                const RunLimit &limit = {});
 
 // The standard output lines of runTool() with the tool in the resource folder.
 QStringList launchTask(const QStringList &arguments, const QString &serial = {});
