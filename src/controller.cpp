@@ -36,6 +36,7 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , installBtn(ui.installBtn)
     , removeBtn(ui.removeBtn)
     , deviceChooser(ui.deviceChooser)
+    , rootBtn(ui.rootBtn)
     , viewTabs(ui.viewTabs)
     , apps(new InstalledApps(this))
     , chooseApk(std::move(chooser))
@@ -47,12 +48,18 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     // Only a user's pick: the chooser's own refills after a check must not start a refresh.
     connect(deviceChooser, &QComboBox::activated, this, &Controller::deviceChosen);
     connect(viewTabs, &QTabBar::currentChanged, this, &Controller::viewChosen);
+    connect(rootBtn, &QPushButton::clicked, this, &Controller::restartAsRoot);
     // Sorting moves the selected entry to another row without a selection change; follow it, or
     // Remove would act on whatever entry now stands at the old row. Only the view in use sorts.
     connect(arrayController->arranged(), &QAbstractItemModel::layoutChanged, this,
             &Controller::tableViewSelectionDidChange);
     connect(apps->arranged(), &QAbstractItemModel::layoutChanged, this,
             &Controller::tableViewSelectionDidChange);
+}
+
+Controller::~Controller()
+{
+    stopWork->store(true);
 }
 
 void Controller::viewChosen(int index)
@@ -103,6 +110,7 @@ bool Controller::checkDevice()
     // Every action starts with a check, so this is also where an earlier action's detail goes.
     deviceNote = detailFor(Step::DeviceCheck, run, deviceSerial);
     explain({});
+    rootBtn->hide();
     if (!serial) {
         installStatus->setText(tr("Device not available."));
         return false;
@@ -121,9 +129,10 @@ void Controller::showDevices(const QStringList &usable)
 
 void Controller::updateChooser()
 {
-    deviceChooser->setEnabled(deviceChooser->count() > 1 && !installing);
-    // Choosing a view refreshes it, which waits for the install like Refresh does.
-    viewTabs->setEnabled(!installing);
+    deviceChooser->setEnabled(deviceChooser->count() > 1 && !deviceBusy());
+    // Choosing a view refreshes it, which waits like Refresh does.
+    viewTabs->setEnabled(!deviceBusy());
+    rootBtn->setEnabled(!deviceBusy());
 }
 
 void Controller::deviceChosen(int index)
@@ -173,6 +182,7 @@ void Controller::listPackageFiles()
         toolPath(), {QStringLiteral("shell"), QStringLiteral("ls"), appFolder}, deviceSerial);
     arrayController->append(run.output);
     explain(detailFor(Step::Listing, run));
+    rootBtn->setVisible(refusedForWantOfRoot(run));
     appsLoaded = true;
     stopBusy();
 }
@@ -278,6 +288,41 @@ void Controller::installReported(bool installed, const QString &detail)
     // Refresh first, so the status line ends with the outcome rather than the device text.
     getApps();
     installStatus->setText(tr("Apk installed successfully."));
+}
+
+void Controller::restartAsRoot()
+{
+    if (!checkDevice())
+        return;
+    const QString deviceText = installStatus->text();
+    installStatus->setText(tr("Restarting adb as root..."));
+    changeBtnStatus(false);
+    restartingRoot = true;
+    updateChooser();
+    startBusy();
+    auto *worker = new RootWorker(deviceSerial, rootLimits, stopWork);
+    // Queued, and tied to this object: a report that arrives after the window has gone is dropped.
+    connect(
+        worker, &RootWorker::finished, this,
+        [this, deviceText](bool asRoot, const QString &detail) {
+            rootRestarted(asRoot, detail, deviceText);
+        },
+        Qt::QueuedConnection);
+    worker->start();
+}
+
+void Controller::rootRestarted(bool asRoot, const QString &detail, const QString &deviceText)
+{
+    stopBusy();
+    changeBtnStatus(true);
+    restartingRoot = false;
+    updateChooser();
+    if (asRoot) {
+        getApps();
+        return;
+    }
+    installStatus->setText(deviceText);
+    explain(detail);
 }
 
 void Controller::uninstallApk()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rootworker.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -35,6 +37,9 @@ public:
     using FileChooser = std::function<QStringList(QWidget *parent)>;
 
     Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent = nullptr);
+    // Ends the device work under way off the UI thread that can be ended (a restart as root);
+    // an install runs to its end.
+    ~Controller() override;
 
     // Looks for an attached device and shows "Device connected: <serial>" or
     // "Device not available." in the status line, and under it what the check found worth saying
@@ -63,6 +68,11 @@ public:
     // The user chose the view at `index` of the tabs (0: package files, 1: apps): the table shows
     // it, Remove acts on it, and it is refreshed from the device.
     void viewChosen(int index);
+    // The offer under a listing refused for want of root: restarts the device's adb daemon as
+    // root off the UI thread, then refreshes the package files.
+    void restartAsRoot();
+    // How long the restart as root may take; for tests, which cannot wait a minute.
+    void setRootLimits(RootWorker::Limits limits) { rootLimits = limits; }
 
     bool isLoaded() const { return appsLoaded; }
     int currentRow() const { return selectedRow; }
@@ -80,14 +90,17 @@ private:
     std::optional<QString> arrangedName(int row) const;
     // Fills the chooser with the `usable` devices of the latest check, showing the one in use.
     void showDevices(const QStringList &usable);
-    // The device chooser can be used when there is a choice and no install is under way; the
-    // view tabs, when no install is under way.
+    // The device chooser can be used when there is a choice and the device is not busy; the view
+    // tabs and the offer of a root shell, when it is not busy.
     void updateChooser();
     void startBusy();
     void stopBusy();
     void startInstall(const QStringList &chosenPaths);
     void installToolFinished();
     void installReported(bool installed, const QString &detail);
+    void rootRestarted(bool asRoot, const QString &detail, const QString &deviceText);
+    // An install or a restart as root is under way off the UI thread.
+    bool deviceBusy() const { return installing || restartingRoot; }
     // Shows what the latest device check found, then `note`, under the status line.
     void explain(const QString &note);
     int tableSelectedRow() const;
@@ -102,6 +115,7 @@ private:
     QPushButton *installBtn;
     QPushButton *removeBtn;
     QComboBox *deviceChooser;
+    QPushButton *rootBtn;
     QTabBar *viewTabs;
     InstalledApps *apps;
     View view = View::PackageFiles;
@@ -113,5 +127,9 @@ private:
     QString deviceNote;   // what the latest device check had to say; often nothing
     QString chosenSerial; // the device the user picked; empty before any choice
     bool installing = false;
+    bool restartingRoot = false;
+    RootWorker::Limits rootLimits;
+    // Raised when the window goes, to end a restart as root that is under way.
+    std::shared_ptr<std::atomic<bool>> stopWork = std::make_shared<std::atomic<bool>>(false);
     FileChooser chooseApk;
 };

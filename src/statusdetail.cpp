@@ -106,14 +106,11 @@ QString listing(const ToolRun &run)
 {
     if (!run.failure.isEmpty())
         return notRunnable(run);
-    // A device that refuses the listing prints its error in place of the names, so a long
-    // listing, which is all names, is not read a second time.
-    constexpr qsizetype errorLinesAtMost = 10;
-    if (lineWith(run, QLatin1String("Permission denied"), errorLinesAtMost))
-        return text("Listing data/app/ needs a root shell on the device: run \u201cadb root\u201d "
-                    "first on an emulator or a userdebug build. Production phones don't allow "
-                    "it, so their list stays empty. The Apps view lists and uninstalls this "
-                    "device's apps without root.");
+    if (refusedForWantOfRoot(run))
+        return text("Listing data/app/ needs a root shell on the device: on an emulator or a "
+                    "userdebug build, \u201cRestart adb as root\u201d (adb root) gives one. "
+                    "Production phones don't allow it, so their list stays empty. The Apps view "
+                    "lists and uninstalls this device's apps without root.");
     if (run.output.isEmpty() && !run.errors.isEmpty())
         return text("The device said: %1").arg(firstSaid(run));
     return {};
@@ -289,6 +286,15 @@ QString install(const ToolRun &run)
 }
 
 } // namespace
+
+bool refusedForWantOfRoot(const ToolRun &listing)
+{
+    // A device that refuses the listing prints its error in place of the names, so a long
+    // listing, which is all names, is not read a second time.
+    constexpr qsizetype errorLinesAtMost = 10;
+    return listing.failure.isEmpty() &&
+           lineWith(listing, QLatin1String("Permission denied"), errorLinesAtMost).has_value();
+}
 
 QString detailFor(Step step, const ToolRun &run, const QString &device)
 {

@@ -14,3 +14,6 @@ enum class Step { DeviceCheck, Listing, Removal, Install, AppListing, Uninstall 
 // there is something to say (several devices, a refused listing, a list of apps with no app in
 // it). Never decides an outcome.
 QString detailFor(Step step, const ToolRun &run, const QString &device = {});
+
+// Whether a listing of data/app/ was refused because the device's shell is not root.
+bool refusedForWantOfRoot(const ToolRun &listing);

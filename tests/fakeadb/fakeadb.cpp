@@ -3,13 +3,15 @@
 // It accepts exactly the argument lists the application uses:
 //   devices | shell ls data/app/ | install <path> | shell rm data/app/<entry>
 //   | shell pm list packages -f -3 | shell pm uninstall [-k] <one package name>
+//   | root | wait-for-device
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target
 // (a link the application made may be gone by the time a test looks).
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
-// <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall); what it prints
+// <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall, root,
+// wait-for-device); what it prints
 // on standard error, first, from <kind>.<n>.err or <kind>.err the same way. How it prints comes
 // from key=value lines in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names (for pm-list, package lines) instead of
@@ -57,6 +59,9 @@ std::string kindOf(int argc, char **argv)
     if (args.size() == 3 && args[0] == "shell" && args[1] == "rm" &&
         args[2].compare(0, app.size(), app) == 0 && args[2].size() > app.size())
         return "rm";
+    if (args == std::vector<std::string>{"root"} ||
+        args == std::vector<std::string>{"wait-for-device"})
+        return args[0];
     if (args == std::vector<std::string>{"shell", "pm", "list", "packages", "-f", "-3"})
         return "pm-list";
     // Exactly one word after the options: any further word would be a split name to remove.

@@ -128,3 +128,15 @@ bool FakeAdb::placeStandIn()
     QDir().mkpath(QFileInfo(toolPath()).absolutePath());
     return QFile::copy(QStringLiteral(FAKEADB_BINARY), toolPath());
 }
+
+int FakeAdb::runningTools()
+{
+    const QString tool = QFileInfo(toolPath()).canonicalFilePath();
+    int running = 0;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &pid : pids) {
+        if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() == tool)
+            ++running;
+    }
+    return running;
+}

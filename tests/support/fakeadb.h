@@ -47,6 +47,8 @@ public:
     static void placeDirectory();
     static void removeTool();
     static bool placeStandIn();
+    // How many processes run the tool in the resource folder right now.
+    static int runningTools();
 
 private:
     QString fileFor(const QString &kind, int call, const QString &suffix) const;
