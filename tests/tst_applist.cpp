@@ -248,11 +248,12 @@ void TestAppList::explainsUnderTheStatusLine_data()
         << QStringList{"refresh", "refresh"} << "Device not available."
         << "No device is attached. Connect one by USB with USB debugging turned on (in Developer "
            "options), or start an emulator, then press Refresh.";
-    QTest::newRow("installed on one of two devices") << Scenario([](FakeAdb &adb) {
-        adb.setOutput("devices", twoDevices);
-        adb.setOutput("install", "Performing Streamed Install\nSuccess\n");
-    }) << QStringList{"install"} << "Apk installed successfully."
-                                                     << two;
+    QTest::newRow("installed on one of two devices, which stays chosen meanwhile")
+        << Scenario([](FakeAdb &adb) {
+               adb.setOutput("devices", twoDevices);
+               adb.setOutput("install", "Performing Streamed Install\nSuccess\n");
+           })
+        << QStringList{"install"} << "Apk installed successfully." << two;
     QTest::newRow("install refused with a known code")
         << Scenario([](FakeAdb &adb) {
                adb.setOutput("devices", twoDevices);
