@@ -2,15 +2,23 @@
 #include "mainwindow.h"
 #include "windowdriver.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
+#include <functional>
 
 namespace {
 const QByteArray oneDevice = "List of devices attached\nemulator-5554\tdevice\n\n";
 const QByteArray noDevice = "List of devices attached\n\n";
+const QByteArray twoDevices = "List of devices attached\nemulator-5554\tdevice\nR58M\tdevice\n\n";
+// What the stand-in prints beyond one device and an empty list.
+using Scenario = std::function<void(FakeAdb &)>;
 } // namespace
+
+Q_DECLARE_METATYPE(Scenario)
 
 class TestAppList : public QObject
 {
@@ -27,6 +35,8 @@ private slots:
     void failedRefreshForgetsTheSelection();
     void sortedTableIndexesTheSortedOrder();
     void explainsOnlyTheLatestRefresh();
+    void explainsUnderTheStatusLine_data();
+    void explainsUnderTheStatusLine();
 
 private:
     void showWindow();
@@ -41,7 +51,8 @@ void TestAppList::init()
     adb = std::make_unique<FakeAdb>();
     QVERIFY(adb->isReady());
     adb->setOutput("devices", oneDevice);
-    window = std::make_unique<MainWindow>();
+    // Install takes this package rather than asking in a file dialog.
+    window = std::make_unique<MainWindow>([](QWidget *) { return QStringList{"/tmp/app.apk"}; });
     ui = std::make_unique<WindowDriver>(*window);
 }
 
@@ -49,6 +60,7 @@ void TestAppList::cleanup()
 {
     ui.reset();
     window.reset();
+    QThreadPool::globalInstance()->waitForDone();
     adb.reset();
 }
 
@@ -207,6 +219,82 @@ void TestAppList::explainsOnlyTheLatestRefresh()
     QCOMPARE(ui->shownEntries(), QStringList{"a.apk"});
     QVERIFY(detail->isHidden());
     QCOMPARE(detail->text(), QString());
+}
+
+void TestAppList::explainsUnderTheStatusLine_data()
+{
+    QTest::addColumn<Scenario>("scenario");
+    QTest::addColumn<QStringList>("presses"); // of the buttons; a removal takes the first row
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("detail"); // all of it; empty: none shown
+
+    const QString two = "2 devices are attached; this window works on emulator-5554. Choose "
+                        "another under Device.";
+    QTest::newRow("two devices: how many, and the one in use")
+        << Scenario([](FakeAdb &adb) { adb.setOutput("devices", twoDevices); })
+        << QStringList{"refresh"} << "Device connected: emulator-5554" << two;
+    QTest::newRow("unauthorized: the prompt")
+        << Scenario([](FakeAdb &adb) {
+               adb.setOutput("devices", "List of devices attached\nR58M\tunauthorized\n\n");
+           })
+        << QStringList{"refresh"} << "Device not available."
+        << "R58M has not allowed USB debugging from this computer yet. Unlock it, accept the "
+           "\u201cAllow USB debugging?\u201d prompt on its screen, then press Refresh.";
+    QTest::newRow("listing refused, then unplugged: the refusal is forgotten")
+        << Scenario([](FakeAdb &adb) {
+               adb.setErrors("ls", "ls: data/app/: Permission denied\n", 1);
+               adb.setOutput("devices", noDevice, 2);
+           })
+        << QStringList{"refresh", "refresh"} << "Device not available."
+        << "No device is attached. Connect one by USB with USB debugging turned on (in Developer "
+           "options), or start an emulator, then press Refresh.";
+    QTest::newRow("installed on one of two devices, which stays chosen meanwhile")
+        << Scenario([](FakeAdb &adb) {
+               adb.setOutput("devices", twoDevices);
+               adb.setOutput("install", "Performing Streamed Install\nSuccess\n");
+           })
+        << QStringList{"install"} << "Apk installed successfully." << two;
+    QTest::newRow("install refused with a known code")
+        << Scenario([](FakeAdb &adb) {
+               adb.setOutput("devices", twoDevices);
+               adb.setOutput("install", "Performing Streamed Install\n");
+               adb.setErrors("install", "adb: failed to install /tmp/app.apk: Failure "
+                                        "[INSTALL_FAILED_INSUFFICIENT_STORAGE]\n");
+           })
+        << QStringList{"install"} << "Apk installation failed."
+        << two + " INSTALL_FAILED_INSUFFICIENT_STORAGE: the device has too little free storage. "
+                 "Free some space, then try again.";
+    QTest::newRow("silent removal, still listed")
+        << Scenario([](FakeAdb &adb) { adb.setListing({"a.apk"}); })
+        << QStringList{"refresh", "remove"} << "remove failed"
+        << "adb printed nothing, yet the entry is still listed.";
+}
+
+void TestAppList::explainsUnderTheStatusLine()
+{
+    QFETCH(Scenario, scenario);
+    QFETCH(QStringList, presses);
+    QFETCH(QString, status);
+    QFETCH(QString, detail);
+    scenario(*adb);
+    auto *shown = window->findChild<QLabel *>("statusDetail");
+    auto *chooser = window->findChild<QComboBox *>("deviceChooser");
+    showWindow();
+
+    for (const QString &press : presses) {
+        if (press == "remove")
+            ui->clickRow(0);
+        ui->click(press + "Btn");
+        if (press != "install")
+            continue;
+        // The worker reports through the event queue, so until that is read the install runs.
+        QVERIFY2(!chooser->isEnabled(), "the device can be changed during an install");
+        QTRY_VERIFY_WITH_TIMEOUT(ui->status() != "Installing apk...", 10000);
+    }
+
+    QCOMPARE(ui->status(), status);
+    QCOMPARE(shown->text(), detail);
+    QCOMPARE(shown->isVisible(), !detail.isEmpty());
 }
 
 QTEST_MAIN(TestAppList)

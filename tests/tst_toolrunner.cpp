@@ -1,5 +1,6 @@
 #include "fakeadb.h"
 #include "logfeed.h"
+#include "statusdetail.h"
 #include "toolrunner.h"
 
 #include <QSignalSpy>
@@ -58,6 +59,7 @@ private slots:
     void returnsOutputLines();
     void targetsTheGivenDevice();
     void forwardsAndLogsStandardError();
+    void keepsTheLatestOfAFlood();
 };
 
 void TestToolRunner::initTestCase()
@@ -180,6 +182,38 @@ void TestToolRunner::forwardsAndLogsStandardError()
     QVERIFY(shown.at(1).endsWith("[adb] " + lines.at(0)));
     QVERIFY(shown.at(2).endsWith("[adb] " + lines.at(1)));
     QVERIFY(shown.at(3).contains("prompts: "));
+}
+
+// adb's decisive words come last, so when more lines arrive than are kept, the run and the log
+// keep the latest.
+void TestToolRunner::keepsTheLatestOfAFlood()
+{
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    const QString failure = "adb: failed to install /tmp/a.apk: Failure [INSTALL_FAILED_OLDER_SDK]";
+    adb.setErrors("install", failure.toUtf8() + '\n');
+    const int flooded = 2 * LogFeed::keptLines; // filler lines of 256 bytes
+    adb.setOptions("install", "stderr_flood=" + QByteArray::number(flooded * 256) + '\n');
+    LogFeed feed;
+    QSignalSpy logged(&feed, &LogFeed::linesAdded);
+
+    CapturedStandardError captured;
+    const ToolRun run = runTool(toolPath(), {"install", "/tmp/a.apk"}, {});
+    QCOMPARE(captured.bytes().size(), flooded * 256 + failure.size() + 1);
+
+    QCOMPARE(detailFor(Step::Install, run),
+             "INSTALL_FAILED_OLDER_SDK: the package needs a newer Android version than this device "
+             "has.");
+    QVERIFY(run.errors.size() < flooded);
+    QCOMPARE(run.errors.last(), failure);
+    // One batch, as nothing handed it over while the tool ran: the latest lines, the run's own
+    // last log line at the end.
+    QTRY_COMPARE(logged.size(), 1);
+    const QStringList shown = logged.first().first().toStringList();
+    QCOMPARE(shown.size(), LogFeed::keptLines);
+    const QStringList tail = shown.mid(shown.size() - 2);
+    QVERIFY2(tail.at(0).endsWith("[adb] " + failure) && tail.at(1).endsWith("prompts: ()"),
+             qPrintable(tail.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestToolRunner)

@@ -22,6 +22,7 @@
 //   flood=B      print B bytes of filler lines (255 'x' and a LF each) before the output
 //   crlf=1       end lines with CR LF
 //   stderr=TEXT  print TEXT and a LF on standard error
+//   stderr_flood=B  print B bytes of the same filler lines on standard error, before the rest
 //   crash=1      abort() after printing (a crash that leaves no clean exit)
 //   linger_ms=T  close standard output, then keep running for T ms
 //   orphan_ms=T  leave a child behind that holds standard output open for T ms after we exit
@@ -253,9 +254,11 @@ int main(int argc, char **argv)
         out = filler(static_cast<size_t>(bytes)) + out;
 
     std::string err;
-    if (readFile(dir + "/" + kind + "." + n + ".err", err) ||
-        readFile(dir + "/" + kind + ".err", err))
-        std::fwrite(err.data(), 1, err.size(), stderr);
+    if (!readFile(dir + "/" + kind + "." + n + ".err", err))
+        readFile(dir + "/" + kind + ".err", err);
+    if (const long bytes = number(options, "stderr_flood"); bytes > 0)
+        err = filler(static_cast<size_t>(bytes)) + err;
+    std::fwrite(err.data(), 1, err.size(), stderr);
     if (options.count("stderr"))
         std::fprintf(stderr, "%s\n", options["stderr"].c_str());
     sleepMs(number(options, "stall_ms"));
