@@ -118,7 +118,7 @@ std::optional<BundleProblem> pickApks(const TocModule &module, const DeviceSpec 
         return std::nullopt;
     abis.removeDuplicates();
     return BundleProblem{BundleProblem::NoMatchingAbi,
-                         {device.abis.join(QStringLiteral(", ")), abis.join(QStringLiteral(", "))}};
+                         {printedAbis(device.abis), printedAbis(abis)}};
 }
 
 // A standalone APK installs alone: the first that fits, and nothing else.

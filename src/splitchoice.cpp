@@ -137,9 +137,8 @@ std::optional<BundleProblem> pickConfigs(const QList<Split> &configs, const Devi
     }
     const ModuleBest best{preferredAbi(device.abis, abis), bestDensity(device.density, densities)};
     if (!abis.isEmpty() && !best.abi)
-        return BundleProblem{
-            BundleProblem::NoMatchingAbi,
-            {device.abis.join(QStringLiteral(", ")), abis.join(QStringLiteral(", "))}};
+        return BundleProblem{BundleProblem::NoMatchingAbi,
+                             {printedAbis(device.abis), printedAbis(abis)}};
     for (const Split &split : configs) {
         const Verdict verdict = judge(split.name.qualifier, best, device);
         (verdict.keep ? choice.chosen : choice.leftOut)

@@ -12,6 +12,11 @@ std::optional<QString> preferredAbi(const QStringList &deviceAbis, const QString
     return std::nullopt;
 }
 
+QString printedAbis(const QStringList &abis)
+{
+    return abis.join(QStringLiteral(", ")).replace(QLatin1Char('_'), QLatin1Char('-'));
+}
+
 namespace {
 
 // Which of two densities suits the screen better.

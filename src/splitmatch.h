@@ -11,6 +11,9 @@
 // The first of `deviceAbis` (most preferred first) that is among `offered`; none when none is.
 std::optional<QString> preferredAbi(const QStringList &deviceAbis, const QStringList &offered);
 
+// ABIs as people know them, for a sentence: "arm64-v8a, armeabi-v7a".
+QString printedAbis(const QStringList &abis);
+
 // Of `densities`, the one that suits a screen of `deviceDpi` best: an exact match; else, above or
 // below both of two, the nearer; between a lower L and a higher H, L only when scaling it up looks
 // better, that is when (2L - d) * H > d * d. 0 when `densities` is empty.
