@@ -113,6 +113,25 @@ void TestStatusDetail::explains_data()
                    {QStringLiteral("adb: failed to install /tmp/a.apk: Failure [%1: x]").arg(code)})
             << QString() << QStringList{QString::fromLatin1(code) + ": "};
     }
+    const QStringList splitFailures[] = {
+        {"Split config.arm64_v8a was defined multiple times", "same split"},
+        {"Full install must include a base package", "base"},
+        {"/data/app/vmdl1.tmp/01-config.x86.apk package com.b inconsistent with com.a", "one app"},
+        {"Missing split for com.example.app", "whole bundle"}};
+    for (const QStringList &failure : splitFailures) {
+        const QString code = failure.first().startsWith("Missing") ? "INSTALL_FAILED_MISSING_SPLIT"
+                                                                   : "INSTALL_FAILED_INVALID_APK";
+        QTest::addRow("split install refused: %s", qPrintable(failure.first()))
+            << install
+            << ran({}, {"adb: failed to finalize session",
+                        QStringLiteral("Failure [%1: %2]").arg(code, failure.first())})
+            << QString() << QStringList{code + ": ", failure.last()};
+    }
+    QTest::newRow("split install refused: a feature split missing")
+        << install
+        << ran({}, {"Failure [INSTALL_PARSE_FAILED_BAD_MANIFEST: Split 'camera.config.x86' targets "
+                    "split 'camera', which is missing.]"})
+        << QString() << QStringList{"INSTALL_PARSE_FAILED_BAD_MANIFEST: ", "another split"};
     const QString unknown =
         "adb: failed to install /tmp/a.apk: Failure "
         "[INSTALL_PARSE_FAILED_NO_CERTIFICATES: Failed collecting certificates]";
