@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <utility>
+
+// Entries of a ZIP archive, name and content, in order.
+using ZipEntries = QList<std::pair<QString, QByteArray>>;
+
+// Writes a ZIP archive of `entries` (compressed) at `path`, replacing any file there; true when it
+// was written whole. Test bundles are made this way when a test runs, never kept in the tree.
+bool writeZip(const QString &path, const ZipEntries &entries);
