@@ -8,7 +8,7 @@ namespace {
 
 // More entries than any real bundle has: a list that long is a forged one, made to fill memory.
 constexpr zip_int64_t mostEntries = 65536;
-constexpr qint64 pieceSize = 64 * 1024;
+constexpr qint64 pieceSize = 1024 * 1024;
 
 QString describeZipError(int code)
 {
@@ -135,7 +135,7 @@ std::optional<BundleProblem> BundleArchive::extract(const ArchiveEntry &entry,
 {
     QFile file(target);
     // NewOnly: never write through a file or link that is already there.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return BundleProblem{BundleProblem::NotExtracted, {entry.name, file.errorString()}};
     std::optional<BundleProblem> problem = stream(entry, [&](QByteArrayView piece) {
         return file.write(piece.data(), piece.size()) == piece.size() ? QString()
