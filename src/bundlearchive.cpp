@@ -8,13 +8,13 @@ namespace {
 
 // More entries than any real bundle has: a list that long is a forged one, made to fill memory.
 constexpr zip_int64_t mostEntries = 65536;
-constexpr qint64 pieceSize = 1024 * 1024;
+constexpr qint64 pieceSize = qint64(1024) * 1024;
 
 QString describeZipError(int code)
 {
     zip_error_t error;
     zip_error_init_with_code(&error, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
+    QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
     zip_error_fini(&error);
     return text;
 }

@@ -6,7 +6,7 @@
 namespace {
 
 // Far more than any real table of contents or manifest takes; what is larger is not read.
-constexpr qint64 largestMetadata = 16 * 1024 * 1024;
+constexpr qint64 largestMetadata = qint64(16) * 1024 * 1024;
 
 bool isApk(const QString &name)
 {

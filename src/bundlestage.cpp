@@ -9,7 +9,7 @@ namespace {
 
 QString megabytes(qint64 bytes, bool roundUp)
 {
-    constexpr qint64 mega = 1000 * 1000;
+    constexpr qint64 mega = qint64(1000) * 1000;
     return QString::number(roundUp ? (bytes + mega - 1) / mega : bytes / mega);
 }
 

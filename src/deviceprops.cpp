@@ -22,7 +22,7 @@ QHash<QString, QString> properties(const QStringList &lines)
 QString firstOf(const QHash<QString, QString> &values, std::initializer_list<const char *> names)
 {
     for (const char *name : names) {
-        const QString value = values.value(QString::fromLatin1(name));
+        QString value = values.value(QString::fromLatin1(name));
         if (!value.isEmpty())
             return value;
     }

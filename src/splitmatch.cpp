@@ -32,7 +32,7 @@ int better(int deviceDpi, int a, int b)
         return low;
     // Scaling down loses less than scaling up, so the higher one wins unless the lower is close.
     const qint64 d = deviceDpi;
-    return (2 * low - d) * high > d * d ? low : high;
+    return (2 * qint64(low) - d) * high > d * d ? low : high;
 }
 
 } // namespace

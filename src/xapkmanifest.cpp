@@ -36,7 +36,7 @@ QHash<QString, QString> splitIdsOf(const QJsonValue &splits)
 {
     QHash<QString, QString> ids;
     const QJsonArray list = splits.toArray();
-    for (const QJsonValue &split : list) {
+    for (const auto &split : list) {
         const QString file = textOf(split.toObject().value(QLatin1String("file")));
         const QString id = textOf(split.toObject().value(QLatin1String("id")));
         if (!file.isEmpty() && !id.isEmpty())
@@ -88,7 +88,7 @@ std::optional<XapkManifest> readXapkManifest(const QByteArray &json,
     manifest.packageName = textOf(root.value(QLatin1String("package_name")));
     manifest.splitIds = splitIdsOf(root.value(QLatin1String("split_apks")));
     const QJsonArray expansions = root.value(QLatin1String("expansions")).toArray();
-    for (const QJsonValue &value : expansions) {
+    for (const auto &value : expansions) {
         const std::optional<Expansion> expansion = expansionOf(value.toObject());
         if (!expansion || !isPackageName(manifest.packageName)) {
             problem = BundleProblem{BundleProblem::BadExpansion,

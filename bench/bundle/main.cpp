@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr qint64 mb = 1000 * 1000;
+constexpr qint64 mb = qint64(1000) * 1000;
 
 // Mostly noise, some text, as APKs are: compressed code and images beside a few stored tables.
 QByteArray apkBytes(qint64 size, quint64 seed)
