@@ -62,6 +62,24 @@ QString misfit(const ApkTargeting &targeting, const DeviceSpec &device)
     return {};
 }
 
+// Why an APK that fits was chosen, by what it targets.
+QString fitReason(const ApkTargeting &targeting, const DeviceSpec &device)
+{
+    if (!targeting.abi.values.isEmpty())
+        return QStringLiteral("ABI %1, the device's first offered")
+            .arg(targeting.abi.values.first());
+    if (!targeting.density.values.isEmpty())
+        return QStringLiteral("density %1 dpi, the best for %2 dpi")
+            .arg(targeting.density.values.first())
+            .arg(device.density);
+    if (!targeting.language.values.isEmpty())
+        return QStringLiteral("language %1, the device's")
+            .arg(targeting.language.values.join(", "));
+    if (targeting.language.targeted())
+        return QStringLiteral("the languages no other split has, the device's among them");
+    return QStringLiteral("fits the device");
+}
+
 bool variantFits(const TocVariant &variant, const DeviceSpec &device)
 {
     return sdkMatches(device.sdk, variant.sdk.values, variant.sdk.alternatives) &&
@@ -112,7 +130,7 @@ std::optional<BundleProblem> pickApks(const TocModule &module, const DeviceSpec 
         choice.chosen.append({apk.path, splitIdOf(apk, module),
                               apk.master
                                   ? QStringLiteral("the master of module %1").arg(module.name)
-                                  : QStringLiteral("fits the device")});
+                                  : fitReason(apk.targeting, device)});
     }
     if (abis.isEmpty() || abiChosen)
         return std::nullopt;
