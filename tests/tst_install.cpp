@@ -350,12 +350,6 @@ void TestInstall::installsABundle_data()
         << QStringList{"00-base.apk=com.example.game.apk",
                        "01-config.arm64_v8a.apk=config.arm64_v8a.apk"}
         << QStringList{"getprop", "install-multiple", "push", "devices", "ls"} << QString();
-    QTest::newRow("no native code for the device: nothing installed")
-        << "app.apkm"
-        << ZipEntries{{"info.json", "{}"},
-                      {"base.apk", "the base"},
-                      {"split_config.x86.apk", "x86"}}
-        << QByteArray() << QStringList{} << QStringList{"getprop"} << "no native code";
     QTest::newRow("an old, encrypted .apkm: not even the device read")
         << "old.apkm" << ZipEntries{} << QByteArray() << QStringList{} << QStringList{}
         << "not a ZIP";
