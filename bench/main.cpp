@@ -1,5 +1,6 @@
-// Measures the runner, a refresh and start-up, each beside its floor, and prints the table.
-// Usage: apkshelf_bench [runner] [refresh] [startup]   (no argument: all three)
+// Measures the runner, a refresh, start-up and preparing a bundle, each beside its floor, and
+// prints the table.
+// Usage: apkshelf_bench [runner] [refresh] [startup] [bundle]   (no argument: all four)
 #include "report.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,7 @@ int main(int argc, char *argv[])
 
     QStringList figures = app.arguments().mid(1);
     if (figures.isEmpty())
-        figures = QStringList{"runner", "refresh", "startup"};
+        figures = QStringList{"runner", "refresh", "startup", "bundle"};
 
     const QList<RunnerResult> runner =
         figures.contains(QLatin1String("runner")) ? measureRunner() : QList<RunnerResult>();
@@ -25,6 +26,9 @@ int main(int argc, char *argv[])
     std::optional<StartupResult> startup;
     if (figures.contains(QLatin1String("startup")))
         startup = measureStartup();
-    printReport(runner, refresh, startup ? &*startup : nullptr);
+    std::optional<BundleResult> bundle;
+    if (figures.contains(QLatin1String("bundle")))
+        bundle = measureBundle();
+    printReport(runner, refresh, startup ? &*startup : nullptr, bundle ? &*bundle : nullptr);
     return 0;
 }

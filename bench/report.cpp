@@ -53,6 +53,24 @@ void printStartup(const StartupResult &result)
                 spread(result.minimal).constData());
 }
 
+void printBundle(const BundleResult &result)
+{
+    std::printf("\n4. Preparing a bundle: recognise, choose, extract the chosen %.1f MB (ms)\n",
+                result.chosenMb);
+    std::printf("%-30s %4s  %-26s\n", "work", "runs", "time");
+    std::printf(
+        "%-30s %4d  %-26s\n",
+        qPrintable(QStringLiteral("%1 MB bundle, APKs stored").arg(result.storedMb, 0, 'f', 0)),
+        result.stored.count(), spread(result.stored).constData());
+    std::printf(
+        "%-30s %4d  %-26s\n",
+        qPrintable(QStringLiteral("%1 MB bundle, APKs deflated").arg(result.deflatedMb, 0, 'f', 0)),
+        result.deflated.count(), spread(result.deflated).constData());
+    std::printf("%-30s %4d  %-26s\n", "cp of as many bytes", result.copy.count(),
+                spread(result.copy).constData());
+    std::printf("peak resident of a preparing process: %.1f MB\n", result.peakMb);
+}
+
 void printGoal(const char *goal, double value, const char *unit, double limit)
 {
     std::printf("%-52s %9.2f%-3s (at most %g%s)  %s\n", goal, value, unit, limit, unit,
@@ -70,7 +88,7 @@ const Result *find(const QList<Result> &results, Match match)
 }
 
 void printGoals(const QList<RunnerResult> &runner, const QList<RefreshResult> &refresh,
-                const StartupResult *startup)
+                const StartupResult *startup, const BundleResult *bundle)
 {
     std::printf("\nGoals\n");
     if (const auto *r = find(runner, [](const RunnerResult &r) {
@@ -92,12 +110,19 @@ void printGoals(const QList<RunnerResult> &runner, const QList<RefreshResult> &r
     if (startup)
         printGoal("start-up against the minimal program", ratio(startup->app, startup->minimal),
                   "x", 1.2);
+    if (bundle) {
+        printGoal("preparing a 100 MB bundle (stored), against cp",
+                  ratio(bundle->stored, bundle->copy), "x", 1.5);
+        printGoal("preparing a 100 MB bundle (deflated), against cp",
+                  ratio(bundle->deflated, bundle->copy), "x", 1.5);
+        printGoal("preparing a 100 MB bundle, peak resident", bundle->peakMb, "MB", 60);
+    }
 }
 
 } // namespace
 
 void printReport(const QList<RunnerResult> &runner, const QList<RefreshResult> &refresh,
-                 const StartupResult *startup)
+                 const StartupResult *startup, const BundleResult *bundle)
 {
     if (!runner.isEmpty())
         printRunner(runner);
@@ -105,5 +130,7 @@ void printReport(const QList<RunnerResult> &runner, const QList<RefreshResult> &
         printRefresh(refresh);
     if (startup)
         printStartup(*startup);
-    printGoals(runner, refresh, startup);
+    if (bundle)
+        printBundle(*bundle);
+    printGoals(runner, refresh, startup, bundle);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bundlefigure.h"
 #include "refreshfigure.h"
 #include "runnerfigure.h"
 #include "startupfigure.h"
@@ -9,4 +10,4 @@
 // Prints each figure beside its floor (median, min, max of the runs), then each goal and
 // whether this run met it.
 void printReport(const QList<RunnerResult> &runner, const QList<RefreshResult> &refresh,
-                 const StartupResult *startup);
+                 const StartupResult *startup, const BundleResult *bundle);

@@ -1,5 +1,6 @@
 #include "installworker.h"
 
+#include "bundleinstall.h"
 #include "installpath.h"
 #include "statusdetail.h"
 #include "toolrunner.h"
@@ -25,6 +26,8 @@ void InstallWorker::start(const QStringList &chosenPaths)
 
 bool InstallWorker::installApk(const QStringList &chosenPaths)
 {
+    if (!chosenPaths.isEmpty() && !isSingleApkName(chosenPaths.first()))
+        return installBundle(chosenPaths.first());
     bool installed = false;
     ToolRun run;
     if (!chosenPaths.isEmpty()) {
@@ -53,6 +56,24 @@ bool InstallWorker::installApk(const QStringList &chosenPaths)
         qInfo("Did not install this apk.");
     emit installReported(installed, installed ? QString() : detailFor(Step::Install, run));
     return installed;
+}
+
+bool InstallWorker::installBundle(const QString &path)
+{
+    const InstallOutcome outcome = BundleInstall(tool, serial).run(path);
+    emit toolFinished();
+    if (outcome.installed)
+        qInfo("Apk installed successfully.");
+    else
+        qInfo("Did not install this apk.");
+    emit installReported(outcome.installed, outcome.detail);
+    return outcome.installed;
+}
+
+bool isSingleApkName(const QString &path)
+{
+    return path.endsWith(QLatin1String(".apk"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".apk.zip"), Qt::CaseInsensitive);
 }
 
 bool reportsSuccess(QString line, const QStringList &paths)

@@ -18,10 +18,12 @@ public:
     // Runs installApk(chosenPaths) on a pool thread, then deletes this object.
     void start(const QStringList &chosenPaths);
 
-    // Installs the first of `chosenPaths` (through a link when adb would refuse its name, see
-    // InstallPath) and logs each output line. True when a line reports "Success". Emits
-    // toolFinished() once the tool has ended, or could not be run for want of a link (not when
-    // there is nothing to install), then installReported() with, for a failure, what explains it.
+    // Installs the first of `chosenPaths` and logs each output line. A package whose name ends in
+    // .apk or .apk.zip goes to `adb install` (through a link when adb would refuse its name, see
+    // InstallPath); any other file is taken as a bundle of split APKs (see BundleInstall). True
+    // when a line reports "Success". Emits toolFinished() once the tools have ended, or could not
+    // be run (not when there is nothing to install), then installReported() with, for a failure,
+    // what explains it.
     bool installApk(const QStringList &chosenPaths);
 
 signals:
@@ -29,6 +31,8 @@ signals:
     void installReported(bool installed, const QString &detail);
 
 private:
+    bool installBundle(const QString &path);
+
     QString serial;
     QString tool; // found on the UI thread, which is the only one sure to have the application
 };
@@ -37,3 +41,7 @@ private:
 // adb) and its file name are taken out first: adb echoes them in progress lines, and a folder
 // called "Success" is no success.
 bool reportsSuccess(QString line, const QStringList &paths);
+
+// Whether a package file installs as one APK, by its name: it ends in .apk or .apk.zip, in any
+// letter case.
+bool isSingleApkName(const QString &path);

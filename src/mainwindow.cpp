@@ -108,8 +108,8 @@ void MainWindow::dropEvent(QDropEvent *event)
 
 QStringList choosePackageFile(QWidget *parent)
 {
-    const QString path =
-        QFileDialog::getOpenFileName(parent, QObject::tr("Install package"), QDir::homePath(),
-                                     QObject::tr("Android packages (*.apk *.apk.zip)"));
+    const QString path = QFileDialog::getOpenFileName(
+        parent, QObject::tr("Install package"), QDir::homePath(),
+        QObject::tr("Android packages (*.apk *.apk.zip *.apks *.xapk *.apkm)"));
     return path.isEmpty() ? QStringList() : QStringList{path};
 }

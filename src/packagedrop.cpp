@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 
 QString droppedPackage(const QMimeData &data)
 {
@@ -11,8 +12,10 @@ QString droppedPackage(const QMimeData &data)
         return {};
     const QFileInfo file(urls.first().toLocalFile());
     const QString name = file.fileName();
-    const bool package = name.endsWith(QLatin1String(".apk"), Qt::CaseInsensitive) ||
-                         name.endsWith(QLatin1String(".apk.zip"), Qt::CaseInsensitive);
+    static const QStringList endings{".apk", ".apk.zip", ".apks", ".xapk", ".apkm"};
+    const bool package = std::any_of(endings.cbegin(), endings.cend(), [&](const QString &ending) {
+        return name.endsWith(ending, Qt::CaseInsensitive);
+    });
     if (!package || !file.isFile())
         return {};
     return file.absoluteFilePath();

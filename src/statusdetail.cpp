@@ -133,38 +133,59 @@ QString removal(const ToolRun &run)
     return text("The device said: %1").arg(firstSaid(run));
 }
 
-// What the device's package manager means by the codes people meet most.
-QString meaningOf(const QString &code)
+// What the device's package manager means by the codes people meet most. Some codes stand for
+// several faults, told apart by the message after the code; the first entry that matches wins.
+QString meaningOf(const QString &code, const QString &message)
 {
-    static const QHash<QString, const char *> meanings{
-        {"INSTALL_FAILED_UPDATE_INCOMPATIBLE",
+    struct Meaning
+    {
+        const char *code;
+        const char *message; // a part of the message; empty: any
+        const char *meaning;
+    };
+    static const Meaning meanings[] = {
+        {"INSTALL_FAILED_UPDATE_INCOMPATIBLE", "",
          "the app is already installed with a different signature. Uninstall it from the device "
          "first; that deletes its data."},
-        {"INSTALL_FAILED_VERSION_DOWNGRADE",
+        {"INSTALL_FAILED_VERSION_DOWNGRADE", "",
          "the device has a newer version of this app. Uninstall that first, or install a newer "
          "package."},
-        {"INSTALL_FAILED_INSUFFICIENT_STORAGE",
+        {"INSTALL_FAILED_INSUFFICIENT_STORAGE", "",
          "the device has too little free storage. Free some space, then try again."},
-        {"INSTALL_FAILED_NO_MATCHING_ABIS",
+        {"INSTALL_FAILED_NO_MATCHING_ABIS", "",
          "the package's native code is built for other processors than this device's."},
-        {"INSTALL_FAILED_OLDER_SDK",
+        {"INSTALL_FAILED_OLDER_SDK", "",
          "the package needs a newer Android version than this device has."},
-        {"INSTALL_FAILED_DEPRECATED_SDK_VERSION",
+        {"INSTALL_FAILED_DEPRECATED_SDK_VERSION", "",
          "the package was made for an Android version so old that this device refuses it."},
-        {"INSTALL_FAILED_USER_RESTRICTED",
+        {"INSTALL_FAILED_USER_RESTRICTED", "",
          "the device does not allow installs over USB. Turn on \u201cInstall via USB\u201d in "
          "Developer options, or accept the prompt on the device's screen."},
-        {"INSTALL_FAILED_MISSING_SPLIT",
-         "the app comes as several packages and this one cannot be installed alone."},
-        {"INSTALL_FAILED_INVALID_APK",
+        {"INSTALL_FAILED_MISSING_SPLIT", "",
+         "the app comes as a base and split packages, and needs splits that were not installed "
+         "with it. Install its whole bundle (.apks, .xapk or .apkm)."},
+        {"INSTALL_FAILED_INVALID_APK", "defined multiple times",
+         "two of the packages are the same split, or two are a base: the bundle holds copies "
+         "meant for different devices."},
+        {"INSTALL_FAILED_INVALID_APK", "must include a base package",
+         "none of the packages is the app's base, which every install needs."},
+        {"INSTALL_FAILED_INVALID_APK", "inconsistent",
+         "the packages are not all of one app, one version and one signer."},
+        {"INSTALL_FAILED_INVALID_APK", "",
          "the file is not a valid Android package; it may be damaged or incomplete."},
-        {"INSTALL_FAILED_ALREADY_EXISTS", "the app is already installed on the device."},
-        {"INSTALL_FAILED_TEST_ONLY",
+        {"INSTALL_PARSE_FAILED_BAD_MANIFEST", "which is missing",
+         "a split needs another split that was not installed with it."},
+        {"INSTALL_FAILED_ALREADY_EXISTS", "", "the app is already installed on the device."},
+        {"INSTALL_FAILED_TEST_ONLY", "",
          "the package is marked as test-only, which the device does not install this way."},
-        {"INSTALL_FAILED_INVALID_URI", "the device could not read the package file it was given."},
+        {"INSTALL_FAILED_INVALID_URI", "",
+         "the device could not read the package file it was given."},
     };
-    const char *meaning = meanings.value(code);
-    return meaning ? text(meaning) : QString();
+    for (const Meaning &meaning : meanings) {
+        if (code == QLatin1String(meaning.code) && message.contains(QLatin1String(meaning.message)))
+            return text(meaning.meaning);
+    }
+    return {};
 }
 
 // What the package manager means by the codes of a refused uninstall.
@@ -272,10 +293,11 @@ QString install(const ToolRun &run)
         return text("The package was not handed to adb: %1. adb takes only names that end in .apk, "
                     "so a file named otherwise needs a link in the temporary folder.")
             .arg(run.failure);
-    static const QRegularExpression failureCode(QStringLiteral("Failure \\[([A-Z0-9_]+)"));
+    static const QRegularExpression failureCode(QStringLiteral("Failure \\[([A-Z0-9_]+)(.*)"));
     if (const std::optional<QString> failure = lineWith(run, QLatin1String("Failure ["))) {
-        const QString code = failureCode.match(*failure).captured(1);
-        const QString meaning = meaningOf(code);
+        const QRegularExpressionMatch match = failureCode.match(*failure);
+        const QString code = match.captured(1);
+        const QString meaning = meaningOf(code, match.captured(2));
         return meaning.isEmpty() ? *failure : code + QStringLiteral(": ") + meaning;
     }
     if (const std::optional<QString> refusal = lineWith(run, QLatin1String("adb: ")))

@@ -113,11 +113,15 @@ void TestDragDrop::recognisesOnePackageFile_data()
     QTest::newRow(".apk") << QStringList{"a.apk"} << QStringList{"a.apk"} << true;
     QTest::newRow(".apk.zip") << QStringList{"a.apk.zip"} << QStringList{"a.apk.zip"} << true;
     QTest::newRow("capitals") << QStringList{"A.APK"} << QStringList{"A.APK"} << true;
+    QTest::newRow(".apks") << QStringList{"a.apks"} << QStringList{"a.apks"} << true;
+    QTest::newRow(".xapk") << QStringList{"a.xapk"} << QStringList{"a.xapk"} << true;
+    QTest::newRow(".APKM") << QStringList{"A.APKM"} << QStringList{"A.APKM"} << true;
     QTest::newRow("spaces, non-ASCII")
         << QStringList{u8"my \u00e4pp #1.apk"} << QStringList{u8"my \u00e4pp #1.apk"} << true;
     QTest::newRow("plain .zip") << QStringList{"a.zip"} << QStringList{"a.zip"} << false;
     QTest::newRow(".apk inside the name")
         << QStringList{"a.apk.txt"} << QStringList{"a.apk.txt"} << false;
+    QTest::newRow(".apks.zip") << QStringList{"a.apks.zip"} << QStringList{"a.apks.zip"} << false;
     QTest::newRow("two packages") << QStringList{"a.apk", "b.apk"} << QStringList{"a.apk", "b.apk"}
                                   << false;
     QTest::newRow("a folder") << QStringList{"d.apk/"} << QStringList{"d.apk"} << false;

@@ -1,15 +1,19 @@
 #include "fakeadb.h"
 #include "mainwindow.h"
 #include "windowdriver.h"
+#include "ziparchive.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
+
+Q_DECLARE_METATYPE(ZipEntries)
 
 namespace {
 const QString installed = QStringLiteral("Apk installed successfully.");
@@ -32,6 +36,8 @@ private slots:
     void noDeviceAsksForNoFile();
     void locksTheButtonsWhileInstalling();
     void closingTheWindowDuringAnInstall();
+    void installsABundle_data();
+    void installsABundle();
 
 private:
     void createWindow();
@@ -285,6 +291,120 @@ void TestInstall::closingTheWindowDuringAnInstall()
     // The install ran to its end; nothing touched the window that was gone.
     QCOMPARE(adb->calls("install").size(), 1);
     QCOMPARE(adb->calls("shell").size(), 1);
+}
+
+namespace {
+
+// What each call to the tool was, in order: its first argument, or for shell, the command.
+QStringList kindsOf(const QList<FakeAdb::Call> &calls)
+{
+    QStringList kinds;
+    for (const FakeAdb::Call &call : calls)
+        kinds.append(call.arguments.value(call.arguments.value(0) == "shell" ? 1 : 0));
+    return kinds;
+}
+
+const QByteArray phone = "[ro.build.version.sdk]: [33]\n[ro.product.cpu.abilist]: "
+                         "[arm64-v8a,armeabi-v7a,armeabi]\n[ro.sf.lcd_density]: [480]\n"
+                         "[persist.sys.locale]: [en-US]\n";
+
+} // namespace
+
+void TestInstall::installsABundle_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<ZipEntries>("entries"); // none: the file is not a ZIP
+    QTest::addColumn<QByteArray>("errors");  // what install-multiple prints on standard error
+    QTest::addColumn<QStringList>("staged"); // "<name>=<entry>": what install-multiple gets
+    QTest::addColumn<QStringList>("calls");  // after the refresh before the dialog
+    QTest::addColumn<QString>("explained");  // empty: installed
+
+    const ZipEntries apkm{
+        {"info.json", R"({"info_version": 1})"},  {"base.apk", "the base"},
+        {"split_config.x86.apk", "x86 code"},     {"split_config.arm64_v8a.apk", "arm64 code"},
+        {"split_config.mdpi.apk", "mdpi images"}, {"split_config.xxhdpi.apk", "xxhdpi images"},
+        {"split_config.de.apk", "German"},        {"split_config.en.apk", "English"}};
+    const QStringList chosen{
+        "00-base.apk=base.apk", "01-config.arm64_v8a.apk=split_config.arm64_v8a.apk",
+        "02-config.xxhdpi.apk=split_config.xxhdpi.apk", "03-config.en.apk=split_config.en.apk"};
+    QTest::newRow(".apkm: the device's splits in one install")
+        << "app.apkm" << apkm << QByteArray() << chosen
+        << QStringList{"getprop", "install-multiple", "devices", "ls"} << QString();
+    QTest::newRow(".apks refused by the device")
+        << "app.apks" << apkm
+        << QByteArray("adb: failed to finalize session\nFailure "
+                      "[INSTALL_FAILED_MISSING_SPLIT: Missing split for "
+                      "com.example.app]\n")
+        << chosen << QStringList{"getprop", "install-multiple"} << "INSTALL_FAILED_MISSING_SPLIT";
+    const QByteArray manifest =
+        R"({"package_name": "com.example.game", "expansions": [{"file": "Android/obb/main.obb",
+            "install_path": "Android/obb/com.example.game/main.7.com.example.game.obb"}]})";
+    QTest::newRow(".xapk: the APKs, then its expansion file")
+        << "game.xapk"
+        << ZipEntries{{"manifest.json", manifest},
+                      {"com.example.game.apk", "the base"},
+                      {"config.arm64_v8a.apk", "arm64 code"},
+                      {"config.x86_64.apk", "x86_64 code"},
+                      {"Android/obb/main.obb", "game data"}}
+        << QByteArray()
+        << QStringList{"00-base.apk=com.example.game.apk",
+                       "01-config.arm64_v8a.apk=config.arm64_v8a.apk"}
+        << QStringList{"getprop", "install-multiple", "push", "devices", "ls"} << QString();
+    QTest::newRow("an old, encrypted .apkm: not even the device read")
+        << "old.apkm" << ZipEntries{} << QByteArray() << QStringList{} << QStringList{}
+        << "not a ZIP";
+}
+
+// A bundle goes to the device as exactly the APKs it needs, under plain names, in one
+// install-multiple; the folder they were staged in is gone afterwards, whatever the outcome.
+void TestInstall::installsABundle()
+{
+    QFETCH(QString, name);
+    QFETCH(ZipEntries, entries);
+    QFETCH(QByteArray, errors);
+    QFETCH(QStringList, staged);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, explained);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (entries.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(512, '\x7f')) == 512);
+    } else {
+        QVERIFY(writeZip(path, entries));
+    }
+    chosenPaths = {path};
+    adb->setOutput("getprop", phone);
+    adb->setOutput("install-multiple", errors.isEmpty() ? "Success\n" : "");
+    adb->setErrors("install-multiple", errors);
+    adb->setOutput("push", "Android/obb/main.obb: 1 file pushed, 0 skipped.\n");
+
+    ui->click("installBtn");
+
+    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), explained.isEmpty() ? installed : failed, 10000);
+    QVERIFY(ui->buttonsEnabled());
+    QVERIFY(!ui->busy());
+    QCOMPARE(kindsOf(adb->calls()), QStringList({"devices", "devices", "ls"}) + calls);
+    QVERIFY(window->findChild<QLabel *>("statusDetail")->text().contains(explained));
+    const QList<FakeAdb::Call> installs = adb->calls("install-multiple");
+    if (staged.isEmpty())
+        return;
+    QStringList expected;
+    for (const QString &file : staged) {
+        const QString entry = file.section('=', 1);
+        const auto found = std::find_if(entries.cbegin(), entries.cend(),
+                                        [&](const auto &e) { return e.first == entry; });
+        expected.append(FakeAdb::describeFile(file.section('=', 0, 0), found->second));
+    }
+    QCOMPARE(installs.first().files, expected);
+    QCOMPARE(installs.first().arguments.value(1), "-r");
+    QVERIFY(!QFileInfo(installs.first().arguments.value(2)).dir().exists());
+    for (const FakeAdb::Call &push : adb->calls("push")) {
+        QCOMPARE(push.arguments.value(2),
+                 "/sdcard/Android/obb/com.example.game/main.7.com.example.game.obb");
+        QCOMPARE(push.files,
+                 QStringList{FakeAdb::describeFile("main.7.com.example.game.obb", "game data")});
+    }
 }
 
 QTEST_MAIN(TestInstall)

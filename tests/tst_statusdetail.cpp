@@ -154,7 +154,8 @@ void TestStatusDetail::explains_data()
          "the device does not allow installs over USB. Turn on \u201cInstall via USB\u201d in "
          "Developer options, or accept the prompt on the device's screen."},
         {"INSTALL_FAILED_MISSING_SPLIT",
-         "the app comes as several packages and this one cannot be installed alone."},
+         "the app comes as a base and split packages, and needs splits that were not installed "
+         "with it. Install its whole bundle (.apks, .xapk or .apkm)."},
         {"INSTALL_FAILED_INVALID_APK",
          "the file is not a valid Android package; it may be damaged or incomplete."},
         {"INSTALL_FAILED_ALREADY_EXISTS", "the app is already installed on the device."},
@@ -168,6 +169,28 @@ void TestStatusDetail::explains_data()
             << ran({},
                    {QStringLiteral("adb: failed to install /tmp/a.apk: Failure [%1: x]").arg(code)})
             << QString() << QString::fromLatin1(code) + ": " + QString::fromUtf8(meaning);
+    }
+    // A split install's refusals share codes; the device's message tells them apart.
+    const std::pair<const char *, const char *> splitFailures[] = {
+        {"INSTALL_FAILED_INVALID_APK: Split config.arm64_v8a was defined multiple times",
+         "two of the packages are the same split, or two are a base: the bundle holds copies "
+         "meant for different devices."},
+        {"INSTALL_FAILED_INVALID_APK: Full install must include a base package",
+         "none of the packages is the app's base, which every install needs."},
+        {"INSTALL_FAILED_INVALID_APK: /data/app/vmdl1.tmp/01-config.x86.apk package com.b "
+         "inconsistent with com.a",
+         "the packages are not all of one app, one version and one signer."},
+        {"INSTALL_PARSE_FAILED_BAD_MANIFEST: Split 'camera.config.x86' targets split 'camera', "
+         "which is missing.",
+         "a split needs another split that was not installed with it."},
+    };
+    for (const auto &[failure, meaning] : splitFailures) {
+        const QString code = QString::fromLatin1(failure).section(QLatin1Char(':'), 0, 0);
+        QTest::addRow("split install refused: %s", failure)
+            << install
+            << ran({},
+                   {"adb: failed to finalize session", QStringLiteral("Failure [%1]").arg(failure)})
+            << QString() << code + ": " + QString::fromUtf8(meaning);
     }
     const QString unknown =
         "adb: failed to install /tmp/a.apk: Failure "

@@ -1,19 +1,21 @@
 // A stand-in for adb that the tests put in the application's resource folder.
 //
 // It accepts exactly the argument lists the application uses:
-//   devices | shell ls data/app/ | install <path> | shell rm data/app/<entry>
+//   devices | shell ls data/app/ | install [-r] <path> | shell rm data/app/<entry>
 //   | shell pm list packages -f -3 | shell pm uninstall [-k] <one package name>
 //   | root | wait-for-device
+//   | shell getprop | shell wm density | install-multiple -r <path>... | push <local> <remote>
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
-// each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target
-// (a link the application made may be gone by the time a test looks).
+// each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target,
+// and for install-multiple and push, a line "<file name> <size> <FNV-1a 64 hash in hex>" for each
+// local file (what the application made may be gone by the time a test looks).
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
 // <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall, root,
-// wait-for-device); what it prints
-// on standard error, first, from <kind>.<n>.err or <kind>.err the same way. How it prints comes
-// from key=value lines in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
+// wait-for-device, getprop, wm, install-multiple, push); what it prints on standard error, first,
+// from <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines in
+// all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names (for pm-list, package lines) instead of
 //                an .out file
 //   chunk=B      write the output in pieces of B bytes ...
@@ -30,6 +32,7 @@
 // Without $FAKEADB_DIR it checks and records nothing and prints nothing.
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +60,16 @@ std::string kindOf(int argc, char **argv)
         return "ls";
     if (args.size() == 2 && args[0] == "install")
         return "install";
+    if (args.size() == 3 && args[0] == "install" && args[1] == "-r")
+        return "install";
+    if (args == std::vector<std::string>{"shell", "getprop"})
+        return "getprop";
+    if (args == std::vector<std::string>{"shell", "wm", "density"})
+        return "wm";
+    if (args.size() >= 3 && args[0] == "install-multiple" && args[1] == "-r")
+        return "install-multiple";
+    if (args.size() == 3 && args[0] == "push")
+        return "push";
     if (args.size() == 3 && args[0] == "shell" && args[1] == "rm" &&
         args[2].compare(0, app.size(), app) == 0 && args[2].size() > app.size())
         return "rm";
@@ -109,6 +122,20 @@ std::string linkTarget(const char *path)
     return size > 0 ? std::string(target, static_cast<size_t>(size)) : std::string();
 }
 
+// "<name> <size> <hash>\n" of a local file, so a test can tell exactly which files it was given.
+std::string fileFacts(const std::string &path)
+{
+    std::string content;
+    readFile(path, content);
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (const char c : content)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    return name + " " + std::to_string(content.size()) + " " + hex + "\n";
+}
+
 void record(const std::string &dir, const std::string &kind, int argc, char **argv)
 {
     const char *serial = std::getenv("ANDROID_SERIAL");
@@ -119,7 +146,13 @@ void record(const std::string &dir, const std::string &kind, int argc, char **ar
         entry += '\0';
     }
     if (kind == "install")
-        entry += linkTarget(argv[2]);
+        entry += linkTarget(argv[argc - 1]);
+    if (kind == "install-multiple") {
+        for (int i = 3; i < argc; ++i)
+            entry += fileFacts(argv[i]);
+    }
+    if (kind == "push")
+        entry += fileFacts(argv[2]);
     ::mkdir((dir + "/calls").c_str(), 0755);
     claim(dir + "/calls/", entry);
 }

@@ -63,6 +63,17 @@ void FakeAdb::setListing(const QStringList &entries, int call)
     setOutput(QStringLiteral("ls"), bytes, call);
 }
 
+QString FakeAdb::describeFile(const QString &name, const QByteArray &content)
+{
+    quint64 hash = 0xcbf29ce484222325u; // FNV-1a, as the stand-in computes it
+    for (const char c : content)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+    return QStringLiteral("%1 %2 %3")
+        .arg(name)
+        .arg(content.size())
+        .arg(hash, 16, 16, QLatin1Char('0'));
+}
+
 QList<FakeAdb::Call> FakeAdb::calls() const
 {
     QDir dir(scenario.filePath(QStringLiteral("calls")));
@@ -81,7 +92,12 @@ QList<FakeAdb::Call> FakeAdb::calls() const
             call.serial = QString::fromUtf8(bytes.mid(1, lf - 1));
         for (const QByteArray &argument : bytes.mid(lf + 1).split('\0'))
             call.arguments.append(QString::fromUtf8(argument));
-        call.linkTarget = call.arguments.takeLast(); // after the last NUL
+        const QString tail = call.arguments.takeLast(); // after the last NUL
+        const QString kind = call.arguments.value(0);
+        if (kind == QLatin1String("install-multiple") || kind == QLatin1String("push"))
+            call.files = tail.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        else
+            call.linkTarget = tail;
         result.append(call);
     }
     return result;

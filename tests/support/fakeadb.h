@@ -17,6 +17,7 @@ public:
         QStringList arguments;
         std::optional<QString> serial; // ANDROID_SERIAL, if it was set
         QString linkTarget; // an install's path: what it linked to, if it was a symbolic link
+        QStringList files;  // install-multiple, push: each local file, as describeFile() gives it
     };
 
     FakeAdb();
@@ -36,6 +37,9 @@ public:
     void attachDevice(const QString &serial = QStringLiteral("emulator-5554"));
     // The `call`-th listing of data/app/ prints these entries, one a line.
     void setListing(const QStringList &entries, int call = 0);
+
+    // How a call records a local file it was given: "<name> <size> <hash of the content>".
+    static QString describeFile(const QString &name, const QByteArray &content);
 
     // Every call so far, in order.
     QList<Call> calls() const;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <utility>
+
+// Entries of a ZIP archive, name and content, in order.
+using ZipEntries = QList<std::pair<QString, QByteArray>>;
+
+// Writes a ZIP archive of `entries` at `path`, replacing any file there, each entry deflated or,
+// without `compressed`, stored as it is; true when it was written whole. Test bundles are made
+// this way when a test runs, never kept in the tree.
+bool writeZip(const QString &path, const ZipEntries &entries, bool compressed = true);
