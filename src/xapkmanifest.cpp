@@ -1,5 +1,7 @@
 #include "xapkmanifest.h"
 
+#include "packagemanager.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,13 +19,6 @@ QString textOf(const QJsonValue &value)
     if (value.isDouble())
         return QString::number(value.toDouble(), 'g', 17);
     return {};
-}
-
-bool isPackageName(const QString &name)
-{
-    static const QRegularExpression package(
-        QStringLiteral("^[A-Za-z][A-Za-z0-9_]*(\\.[A-Za-z][A-Za-z0-9_]*)+$"));
-    return package.match(name).hasMatch();
 }
 
 bool isPlainFileName(const QString &name)

@@ -3,8 +3,10 @@
 //   next n bytes: chunk sizes, used in turn (0 feeds an empty chunk)
 //   the rest: the tool's output
 // However the output is cut, the lines and the dropped count must be those of a single feed, and
-// no line may be empty or hold a LF.
+// no line may be empty or hold a LF. Each line is also read as the package manager's list of
+// apps is: an app it names must have a valid package name.
 #include "linesplitter.h"
+#include "packagemanager.h"
 
 #include <QByteArrayView>
 #include <algorithm>
@@ -62,7 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Result whole = feedInChunks(output, {output.size() + 1});
     check(feedInChunks(output, sizes) == whole);
     check(feedInChunks(output, {1}) == whole);
-    for (const QString &line : whole.lines)
+    for (const QString &line : whole.lines) {
         check(!line.isEmpty() && !line.contains(QLatin1Char('\n')));
+        if (const std::optional<InstalledApp> app = readPackageLine(line))
+            check(isPackageName(app->name));
+    }
     return 0;
 }
