@@ -18,9 +18,9 @@ double ratio(const Samples &measured, const Samples &floor)
 
 void printRunner(const QList<RunnerResult> &results)
 {
-    std::printf("\n1. Runner throughput: launchTask vs plain read() of the same stand-in (ms)\n");
-    std::printf("%-30s %4s  %-26s %-26s %6s %8s\n", "output", "runs", "launchTask", "floor",
-                "ratio", "ns/line");
+    std::printf("\n1. Runner throughput: the runner vs plain read() of the same stand-in (ms)\n");
+    std::printf("%-30s %4s  %-26s %-26s %6s %8s\n", "output", "runs", "runner", "floor", "ratio",
+                "ns/line");
     for (const RunnerResult &r : results) {
         std::printf("%-30s %4d  %-26s %-26s %5.2fx %8.0f\n", qPrintable(r.label), r.runner.count(),
                     spread(r.runner).constData(), spread(r.floor).constData(),

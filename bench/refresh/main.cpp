@@ -8,10 +8,10 @@
 //                                            the refreshes, and at most after selecting and sorting
 // Usage: apkshelf_bench_refresh <entries> <runs> [apps]
 #include "../clock.h"
+#include "../listingrun.h"
 #include "../plainrun.h"
 #include "fakeadb.h"
 #include "mainwindow.h"
-#include "toolrunner.h"
 
 #include <QApplication>
 #include <QFile>
@@ -76,7 +76,7 @@ void timeRefreshes(MainWindow &window, long entries, int runs, bool apps)
         print("tool", msBetween(start, monotonicNs()));
 
         start = monotonicNs();
-        launchTask(listing);
+        runListing(listing);
         print("runner", msBetween(start, monotonicNs()));
 
         start = monotonicNs();
