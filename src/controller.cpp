@@ -120,6 +120,8 @@ bool Controller::checkDevice()
 
 void Controller::showDevices(const QStringList &usable)
 {
+    // Wide enough for the names it lists (see mainwindow.ui for why it starts otherwise).
+    deviceChooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     deviceChooser->clear();
     deviceChooser->addItems(usable);
     deviceChooser->setCurrentIndex(static_cast<int>(usable.indexOf(deviceSerial)));
