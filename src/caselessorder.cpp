@@ -56,22 +56,43 @@ int compareFolding(QByteArrayView a, QByteArrayView b)
 
 } // namespace
 
+// Eight bytes at a time: the cells of a long listing are read once for every sort.
+CaselessOrder::Kind CaselessOrder::kindOf(QByteArrayView cell)
+{
+    constexpr quint64 ones = 0x0101010101010101;
+    quint64 high = 0;     // bit 7 of each byte: not ASCII
+    quint64 capitals = 0; // bit 7 of each byte: an ASCII capital
+    const auto scan = [&](quint64 bytes) {
+        const quint64 low = bytes & (0x7f * ones);
+        // Bit 7 of each sum is set for a byte of at least 'A', then of more than 'Z'.
+        const quint64 fromA = low + (0x80 - 'A') * ones;
+        const quint64 pastZ = low + (0x80 - 'Z' - 1) * ones;
+        high |= bytes;
+        capitals |= fromA & ~pastZ & ~bytes;
+    };
+    qsizetype at = 0;
+    for (; at + 8 <= cell.size(); at += 8) {
+        quint64 bytes;
+        std::memcpy(&bytes, cell.data() + at, 8);
+        scan(bytes);
+    }
+    if (at < cell.size()) {
+        quint64 tail = 0;
+        std::memcpy(&tail, cell.data() + at, size_t(cell.size() - at));
+        scan(tail);
+    }
+    if (high & (0x80 * ones))
+        return Other;
+    return capitals & (0x80 * ones) ? Ascii : Folded;
+}
+
 CaselessOrder::CaselessOrder(const TextRows &rows, int column)
     : rows(rows)
     , column(column)
 {
     kinds.reserve(rows.rowCount());
     for (qsizetype row = 0; row < rows.rowCount(); ++row) {
-        const QByteArrayView cell = rows.cell(row, column);
-        Kind kind = Folded;
-        for (const char c : cell) {
-            if (static_cast<uchar>(c) >= 0x80) {
-                kind = Other;
-                break;
-            }
-            if (c >= 'A' && c <= 'Z')
-                kind = Ascii;
-        }
+        const Kind kind = kindOf(rows.cell(row, column));
         if (kind == Other)
             folded.insert(row, rows.text(row, column).toCaseFolded());
         kinds.append(kind);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -21,6 +22,7 @@ public:
 
 private:
     enum Kind : quint8 { Folded, Ascii, Other }; // Folded: ASCII without capitals
+    static Kind kindOf(QByteArrayView cell);
 
     const TextRows &rows;
     int column;

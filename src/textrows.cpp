@@ -82,19 +82,6 @@ void TextRows::place(QByteArrayView cell)
     block.append(cell);
 }
 
-QByteArrayView TextRows::cell(qsizetype row, int column) const
-{
-    const qsizetype at = row * columns + column;
-    const quint32 start = starts.at(at);
-    const QByteArray &block = blocks.at(start >> blockBits);
-    const qsizetype from = start & (blockSize - 1);
-    // A cell ends where the next one starts, or with its block.
-    qsizetype to = block.size();
-    if (at + 1 < starts.size() && starts.at(at + 1) >> blockBits == start >> blockBits)
-        to = starts.at(at + 1) & (blockSize - 1);
-    return QByteArrayView(block.constData() + from, to - from);
-}
-
 QString TextRows::text(qsizetype row, int column) const
 {
     return decodeLine(cell(row, column));

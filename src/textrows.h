@@ -36,7 +36,18 @@ public:
     qsizetype leftOut() const { return refused; }
 
     // The bytes of the cell at `row`, `column`; both must be in range.
-    QByteArrayView cell(qsizetype row, int column) const;
+    QByteArrayView cell(qsizetype row, int column) const
+    {
+        const qsizetype at = row * columns + column;
+        const quint32 start = starts.at(at);
+        const QByteArray &block = blocks.at(start >> blockBits);
+        const qsizetype from = start & (blockSize - 1);
+        // A cell ends where the next one starts, or with its block.
+        qsizetype to = block.size();
+        if (at + 1 < starts.size() && starts.at(at + 1) >> blockBits == start >> blockBits)
+            to = starts.at(at + 1) & (blockSize - 1);
+        return QByteArrayView(block.constData() + from, to - from);
+    }
     // The cell's text, as LineSplitter gives it.
     QString text(qsizetype row, int column) const;
     // The first row whose cell in `column` holds exactly `text`; -1 when none does.

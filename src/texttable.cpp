@@ -65,6 +65,10 @@ QVariant TextTable::headerData(int section, Qt::Orientation orientation, int rol
 
 void TextTable::sort(int column, Qt::SortOrder sortOrder)
 {
+    // The table keeps itself arranged, so this order is the one it has (the view asks twice for
+    // each click on the header).
+    if (column == arrangedBy && sortOrder == direction)
+        return;
     emit layoutAboutToBeChanged({}, VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     QList<qsizetype> stored;

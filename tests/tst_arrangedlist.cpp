@@ -75,6 +75,12 @@ void TestArrangedList::sortsIgnoringCase_data()
         << QStringList{u8"\u00e9t\u00e9", "ETA", u8"eT\u00c9", "Et", u8"\U0001F600", u8"\uFF21"}
         << Qt::AscendingOrder
         << QStringList{"Et", "ETA", u8"eT\u00c9", u8"\u00e9t\u00e9", u8"\U0001F600", u8"\uFF21"};
+    QTest::newRow("a capital, a non-ASCII letter past the first eight bytes")
+        << QStringList{"com.example.Zeta", "com.example.alpha", u8"com.example.\u00e9t\u00e9",
+                       "com.example.beta"}
+        << Qt::AscendingOrder
+        << QStringList{"com.example.alpha", "com.example.beta", "com.example.Zeta",
+                       u8"com.example.\u00e9t\u00e9"};
     QTest::newRow("prefixes and digits")
         << QStringList{"com.a-10.apk", "com.a-1.apk", "COM.A.apk", "com.a-2.apk"}
         << Qt::AscendingOrder
