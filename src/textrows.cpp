@@ -4,6 +4,7 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -25,6 +26,10 @@ TextRows::TextRows(int columns, qsizetype blocksAtMost)
 
 void TextRows::appendRow(std::initializer_list<QByteArrayView> cells)
 {
+    if (qsizetype(cells.size()) == columns) {
+        appendCells(cells.begin(), columns);
+        return;
+    }
     // Sized, a QVarLengthArray of views leaves them unset.
     Cells row(columns);
     std::fill(row.begin(), row.end(), QByteArrayView());
@@ -49,7 +54,9 @@ void TextRows::append(const TextRows &more)
 
 void TextRows::appendCells(const QByteArrayView *cells, qsizetype count)
 {
-    if (blocks.size() + blocksFor(cells, count) > blockLimit) {
+    // A row starts a block for each cell at most.
+    if (blocks.size() + count > blockLimit &&
+        blocks.size() + blocksFor(cells, count) > blockLimit) {
         ++refused;
         return;
     }
@@ -78,8 +85,12 @@ void TextRows::place(QByteArrayView cell)
         blocks.last().reserve(std::max(cell.size(), blockSize));
     }
     QByteArray &block = blocks.last();
-    starts.append(static_cast<quint32>((blocks.size() - 1) << blockBits | block.size()));
-    block.append(cell);
+    const qsizetype used = block.size();
+    starts.append(static_cast<quint32>((blocks.size() - 1) << blockBits | used));
+    // Within the capacity reserved: cheaper than append(), which would be ready to grow.
+    block.resize(used + cell.size());
+    if (!cell.isEmpty())
+        std::memcpy(block.data() + used, cell.data(), size_t(cell.size()));
 }
 
 QString TextRows::text(qsizetype row, int column) const
