@@ -9,7 +9,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    // launchTask logs every run; the bench's output is the table.
+    // The runner logs every run; the bench's output is the table.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -22,6 +22,7 @@ RefreshResult measure(long entries, bool apps)
     result.apps = apps;
     result.refresh = samples.value("refresh");
     result.settled = samples.value("settled");
+    result.tool = samples.value("tool");
     result.runner = samples.value("runner");
     result.select = samples.value("select");
     result.sort = samples.value("sort");
@@ -36,7 +37,7 @@ RefreshResult measure(long entries, bool apps)
 QList<RefreshResult> measureRefresh()
 {
     QList<RefreshResult> results;
-    for (const long entries : {1'000L, 10'000L, 100'000L})
+    for (const long entries : {0L, 1'000L, 10'000L, 100'000L})
         results.append(measure(entries, false));
     results.append(measure(10'000, true));
     return results;

@@ -18,9 +18,9 @@ double ratio(const Samples &measured, const Samples &floor)
 
 void printRunner(const QList<RunnerResult> &results)
 {
-    std::printf("\n1. Runner throughput: launchTask vs plain read() of the same stand-in (ms)\n");
-    std::printf("%-30s %4s  %-26s %-26s %6s %8s\n", "output", "runs", "launchTask", "floor",
-                "ratio", "ns/line");
+    std::printf("\n1. Runner throughput: the runner vs plain read() of the same stand-in (ms)\n");
+    std::printf("%-30s %4s  %-26s %-26s %6s %8s\n", "output", "runs", "runner", "floor", "ratio",
+                "ns/line");
     for (const RunnerResult &r : results) {
         std::printf("%-30s %4d  %-26s %-26s %5.2fx %8.0f\n", qPrintable(r.label), r.runner.count(),
                     spread(r.runner).constData(), spread(r.floor).constData(),
@@ -28,18 +28,30 @@ void printRunner(const QList<RunnerResult> &results)
     }
 }
 
+// The peak resident memory of the refreshes on an empty listing, the base that entries add to.
+double emptyPeakMb(const QList<RefreshResult> &results)
+{
+    for (const RefreshResult &r : results) {
+        if (r.entries == 0)
+            return r.peakMb;
+    }
+    return 0;
+}
+
 void printRefresh(const QList<RefreshResult> &results)
 {
     std::printf("\n2. Refresh, offscreen, real window (ms; memory in MB resident)\n");
-    std::printf("%-11s %-22s %-22s %6s %-22s %5s %5s %6s %-18s %-20s\n", "entries", "refresh",
-                "runner alone", "added", "settled", "base", "peak", "sorted", "select row", "sort");
+    std::printf("%-11s %-20s %-20s %-20s %5s %5s %5s %5s %6s %5s %-16s %-18s\n", "entries",
+                "refresh", "tool alone", "runner alone", "+tool", "+run", "base", "peak", "sorted",
+                "added", "select row", "sort");
+    const double emptyPeak = emptyPeakMb(results);
     for (const RefreshResult &r : results) {
         const QByteArray entries = QByteArray::number(qint64(r.entries)) + (r.apps ? " apps" : "");
-        std::printf("%-11s %-22s %-22s %6.1f %-22s %5.1f %5.1f %6.1f %-18s %-20s\n",
-                    entries.constData(), spread(r.refresh).constData(),
-                    spread(r.runner).constData(), r.refresh.median() - r.runner.median(),
-                    spread(r.settled).constData(), r.baseMb, r.peakMb, r.sortedPeakMb,
-                    spread(r.select).constData(), spread(r.sort).constData());
+        std::printf("%-11s %-20s %-20s %-20s %5.1f %5.1f %5.1f %5.1f %6.1f %5.1f %-16s %-18s\n",
+                    entries.constData(), spread(r.refresh).constData(), spread(r.tool).constData(),
+                    spread(r.runner).constData(), r.refresh.median() - r.tool.median(),
+                    r.refresh.median() - r.runner.median(), r.baseMb, r.peakMb, r.sortedPeakMb,
+                    r.peakMb - emptyPeak, spread(r.select).constData(), spread(r.sort).constData());
     }
 }
 
@@ -49,7 +61,9 @@ void printStartup(const StartupResult &result)
     std::printf("%-30s %4s  %-26s\n", "program", "runs", "time");
     std::printf("%-30s %4d  %-26s\n", "apkshelf window", result.app.count(),
                 spread(result.app).constData());
-    std::printf("%-30s %4d  %-26s\n", "minimal Qt Widgets window", result.minimal.count(),
+    std::printf("%-30s %4d  %-26s\n", "Qt window with one label", result.label.count(),
+                spread(result.label).constData());
+    std::printf("%-30s %4d  %-26s\n", "empty Qt Widgets window", result.minimal.count(),
                 spread(result.minimal).constData());
 }
 
@@ -101,15 +115,18 @@ void printGoals(const QList<RunnerResult> &runner, const QList<RefreshResult> &r
                   r->refresh.median() - r->runner.median(), "ms", 20);
     if (const auto *r =
             find(refresh, [](const RefreshResult &r) { return r.entries == 100'000 && !r.apps; })) {
-        printGoal("refresh at 100,000 entries, added over the runner",
-                  r->refresh.median() - r->runner.median(), "ms", 150);
+        printGoal("refresh at 100,000 entries, added over the tool's run",
+                  r->refresh.median() - r->tool.median(), "ms", 15);
+        if (find(refresh, [](const RefreshResult &r) { return r.entries == 0; }))
+            printGoal("memory added by 100,000 entries to an empty list",
+                      r->peakMb - emptyPeakMb(refresh), "MB", 8);
         printGoal("refresh at 100,000 entries, peak resident", r->peakMb, "MB", 64);
         printGoal("select a row at 100,000 entries", r->select.median(), "ms", 50);
         printGoal("sort the table at 100,000 entries", r->sort.median(), "ms", 50);
     }
     if (startup)
-        printGoal("start-up against the minimal program", ratio(startup->app, startup->minimal),
-                  "x", 1.2);
+        printGoal("start-up against the window with one label", ratio(startup->app, startup->label),
+                  "x", 1.1);
     if (bundle) {
         printGoal("preparing a 100 MB bundle (stored), against cp",
                   ratio(bundle->stored, bundle->copy), "x", 1.5);

@@ -28,13 +28,16 @@ StartupResult measureStartup()
     std::fprintf(stderr, "startup\n");
     const QString dir = QCoreApplication::applicationDirPath();
     const QString app = dir + QStringLiteral("/apkshelf_bench_startup_app");
+    const QString label = dir + QStringLiteral("/apkshelf_bench_startup_label");
     const QString minimal = dir + QStringLiteral("/apkshelf_bench_startup_minimal");
     timeToExposed(app);
+    timeToExposed(label);
     timeToExposed(minimal);
     StartupResult result;
-    // Taken in turns, so that a slow spell of the machine falls on both.
-    for (int run = 0; run < 15; ++run) {
+    // Taken in turns, so that a slow spell of the machine falls on all of them.
+    for (int run = 0; run < 21; ++run) {
         result.app.add(timeToExposed(app));
+        result.label.add(timeToExposed(label));
         result.minimal.add(timeToExposed(minimal));
     }
     return result;

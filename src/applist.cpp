@@ -1,48 +1,36 @@
 #include "applist.h"
 
-#include "arrangedlist.h"
-
-#include <QStringListModel>
+#include "texttable.h"
 
 AppList::AppList(QObject *parent)
     : QObject(parent)
-    , content(new QStringListModel(this))
-    , arrangement(new ArrangedList(this))
-{
-    arrangement->setSourceModel(content);
-}
+    , table(new TextTable({tr("Package file")}, this))
+{}
 
 void AppList::clear()
 {
-    content->setStringList({});
+    table->setRows(TextRows(1));
 }
 
-void AppList::append(const QStringList &entries)
+void AppList::append(TextRows entries)
 {
-    if (entries.isEmpty())
-        return;
-    // One reset instead of a row insertion per entry: a listing can hold many thousands.
-    content->setStringList(content->stringList() + entries);
+    table->appendRows(std::move(entries));
 }
 
 qsizetype AppList::count() const
 {
-    return content->rowCount();
+    return table->rows().rowCount();
 }
 
 bool AppList::contains(const QString &entry) const
 {
-    return content->stringList().contains(entry);
+    return table->rows().indexOf(0, entry) >= 0;
 }
 
 std::optional<QString> AppList::arrangedAt(int row) const
 {
-    if (row < 0 || row >= arrangement->rowCount())
+    const qsizetype stored = table->storedRow(row);
+    if (stored < 0)
         return std::nullopt;
-    return arrangement->index(row, 0).data(Qt::DisplayRole).toString();
-}
-
-QAbstractItemModel *AppList::arranged() const
-{
-    return arrangement;
+    return table->rows().text(stored, 0);
 }

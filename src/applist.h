@@ -1,15 +1,14 @@
 #pragma once
 
 #include <QObject>
-#include <QStringList>
+#include <QString>
 #include <optional>
 
-class QAbstractItemModel;
-class QSortFilterProxyModel;
-class QStringListModel;
+class TextRows;
+class TextTable;
 
-// The list of app entries behind the table. Its content keeps the entries in the order they were
-// added; its arranged list is the order the table shows (the user may sort it by the header).
+// The list of package files behind the table, one column. Its content keeps the entries in the
+// order they were added; the table shows them arranged (the user may sort them by the header).
 // Every index the window's operations use is an index into the arranged list.
 class AppList : public QObject
 {
@@ -19,17 +18,17 @@ public:
     explicit AppList(QObject *parent = nullptr);
 
     void clear();
-    // Adds entries after the existing ones, in one step however many there are.
-    void append(const QStringList &entries);
+    // Adds `entries`, rows of one cell, after the existing ones, in one step however many there
+    // are.
+    void append(TextRows entries);
     qsizetype count() const;
     bool contains(const QString &entry) const;
     // The entry at `row` of the arranged list, or nothing when `row` is not one of its rows.
     std::optional<QString> arrangedAt(int row) const;
 
     // The arranged list, for the table to show.
-    QAbstractItemModel *arranged() const;
+    TextTable *arranged() const { return table; }
 
 private:
-    QStringListModel *content;
-    QSortFilterProxyModel *arrangement;
+    TextTable *table;
 };

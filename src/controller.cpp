@@ -7,6 +7,7 @@
 #include "packagemanager.h"
 #include "shellquote.h"
 #include "statusdetail.h"
+#include "texttable.h"
 #include "toolrunner.h"
 #include "ui_mainwindow.h"
 #include "uninstallprompt.h"
@@ -15,7 +16,6 @@
 #include <QDebug>
 #include <QHeaderView>
 #include <QLabel>
-#include <QSortFilterProxyModel>
 #include <QTabBar>
 
 namespace {
@@ -72,7 +72,7 @@ void Controller::viewChosen(int index)
 void Controller::showView()
 {
     const bool appsView = view == View::Apps;
-    QAbstractItemModel *model = appsView ? apps->arranged() : arrayController->arranged();
+    TextTable *model = appsView ? apps->arranged() : arrayController->arranged();
     QItemSelectionModel *previous = tableView->selectionModel();
     tableView->setModel(model);
     // The view makes a selection model per model and leaves the old one to whoever set it.
@@ -80,8 +80,7 @@ void Controller::showView()
     selectionFollower = connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged,
                                 this, &Controller::tableViewSelectionDidChange);
     // Each view keeps the order the user gave it.
-    auto *arranged = static_cast<QSortFilterProxyModel *>(model);
-    tableView->horizontalHeader()->setSortIndicator(arranged->sortColumn(), arranged->sortOrder());
+    tableView->horizontalHeader()->setSortIndicator(model->sortColumn(), model->sortOrder());
     tableView->setAccessibleDescription(
         appsView ? tr("Third-party apps on the device, as its package manager lists them")
                  : tr("Package files in the device folder data/app/"));
@@ -121,6 +120,8 @@ bool Controller::checkDevice()
 
 void Controller::showDevices(const QStringList &usable)
 {
+    // Wide enough for the names it lists (see mainwindow.ui for why it starts otherwise).
+    deviceChooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     deviceChooser->clear();
     deviceChooser->addItems(usable);
     deviceChooser->setCurrentIndex(static_cast<int>(usable.indexOf(deviceSerial)));
@@ -178,9 +179,16 @@ void Controller::listPackageFiles()
         qInfo("array: %lld", static_cast<long long>(arrayController->count()));
         return;
     }
-    const ToolRun run = runTool(
-        toolPath(), {QStringLiteral("shell"), QStringLiteral("ls"), appFolder}, deviceSerial);
-    arrayController->append(run.output);
+    // The lines go straight into the list's compact rows, a batch a read.
+    TextRows entries(1);
+    const ToolRun run =
+        runToolInBatches(toolPath(), {QStringLiteral("shell"), QStringLiteral("ls"), appFolder},
+                         deviceSerial, [&entries](const QList<QByteArrayView> &lines) {
+                             for (const QByteArrayView line : lines)
+                                 entries.appendRow({line});
+                         });
+    logLeftOut(entries);
+    arrayController->append(std::move(entries));
     explain(detailFor(Step::Listing, run));
     rootBtn->setVisible(refusedForWantOfRoot(run));
     appsLoaded = true;
@@ -199,20 +207,39 @@ void Controller::listApps()
         qInfo("array: %lld", static_cast<long long>(apps->count()));
         return;
     }
-    const ToolRun run =
-        runTool(toolPath(),
-                {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
-                 QStringLiteral("packages"), QStringLiteral("-f"), QStringLiteral("-3")},
-                deviceSerial);
+    TextRows found(InstalledApps::Columns);
     QStringList others;
-    apps->append(readPackageList(run.output, &others));
+    ToolRun run = runAppListing(found, others);
     for (const QString &line : std::as_const(others))
         qInfo("not a package line: %s", qUtf8Printable(line));
-    explain(detailFor(Step::AppListing, run));
+    logLeftOut(found);
+    const bool anyApp = !found.isEmpty();
+    apps->append(std::move(found));
+    // A list with an app in it needs no explaining; without one, every line is one of `others`,
+    // which the explanation reads as the whole output.
+    run.output = others;
+    explain(anyApp ? QString() : detailFor(Step::AppListing, run));
     // Names are short and paths long: names whole, the paths in what room is left.
     tableView->resizeColumnToContents(0);
     appsLoaded = true;
     stopBusy();
+}
+
+ToolRun Controller::runAppListing(TextRows &found, QStringList &others) const
+{
+    return runToolInBatches(
+        toolPath(),
+        {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
+         QStringLiteral("packages"), QStringLiteral("-f"), QStringLiteral("-3")},
+        deviceSerial,
+        [&](const QList<QByteArrayView> &lines) { readPackageLines(lines, found, others); });
+}
+
+void Controller::logLeftOut(const TextRows &rows)
+{
+    if (rows.leftOut() > 0)
+        qInfo("left out the last %lld listed entries: a list holds about 4 GiB of text at most",
+              static_cast<long long>(rows.leftOut()));
 }
 
 int Controller::tableSelectedRow() const

@@ -10,6 +10,7 @@
 
 class AppList;
 class InstalledApps;
+class TextRows;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -82,6 +83,9 @@ private:
 
     void listPackageFiles();
     void listApps();
+    // Runs the package manager's listing: each app becomes a row of `found`, each line that names
+    // none is added to `others`.
+    ToolRun runAppListing(TextRows &found, QStringList &others) const;
     void removePackageFile();
     void uninstallApp();
     // Puts the view in use in the table and names Remove after what it does there.
@@ -103,6 +107,8 @@ private:
     bool deviceBusy() const { return installing || restartingRoot; }
     // Shows what the latest device check found, then `note`, under the status line.
     void explain(const QString &note);
+    // Logs how many entries of a listing did not fit in its list, if any did not.
+    static void logLeftOut(const TextRows &rows);
     int tableSelectedRow() const;
 
     QLineEdit *installStatus;

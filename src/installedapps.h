@@ -5,9 +5,8 @@
 #include <QObject>
 #include <optional>
 
-class ArrangedList;
-class AppTable;
-class QAbstractItemModel;
+class TextRows;
+class TextTable;
 
 // The apps behind the table in the Apps view: two columns, the app's package name and its package
 // file. The arranged list is the order the table shows; it starts sorted by name, because the
@@ -18,20 +17,22 @@ class InstalledApps : public QObject
     Q_OBJECT
 
 public:
+    enum Column { Name, Path, Columns };
+
     explicit InstalledApps(QObject *parent = nullptr);
 
     void clear();
-    // Adds apps after the existing ones, in one step however many there are.
-    void append(const QList<InstalledApp> &apps);
+    // Adds `apps`, rows of a name and a package file (see readPackageLines), after the existing
+    // ones, in one step however many there are.
+    void append(TextRows apps);
     qsizetype count() const;
     bool containsName(const QString &name) const;
     // The app at `row` of the arranged list, or nothing when `row` is not one of its rows.
     std::optional<InstalledApp> arrangedAt(int row) const;
 
     // The arranged list, for the table to show.
-    QAbstractItemModel *arranged() const;
+    TextTable *arranged() const { return table; }
 
 private:
-    AppTable *content;
-    ArrangedList *arrangement;
+    TextTable *table;
 };

@@ -1,28 +1,52 @@
 #include "linesplitter.h"
 
-void LineSplitter::feed(QByteArrayView chunk)
+const QList<QByteArrayView> &LineSplitter::linesIn(QByteArrayView chunk)
 {
-    pending.append(chunk);
+    batch.clear();
     qsizetype start = 0;
+    if (!pending.isEmpty()) {
+        const qsizetype lf = chunk.indexOf('\n');
+        if (lf < 0) {
+            pending.append(chunk);
+            return batch;
+        }
+        // The only line copied: the rest are views of the chunk.
+        joined.swap(pending);
+        joined.append(chunk.first(lf));
+        pending.clear();
+        addLine(joined, true);
+        start = lf + 1;
+    }
     for (;;) {
-        const qsizetype lf = pending.indexOf('\n', scanned);
+        const qsizetype lf = chunk.indexOf('\n', start);
         if (lf < 0)
             break;
-        addLine(QByteArrayView(pending).sliced(start, lf - start), true);
+        addLine(chunk.sliced(start, lf - start), true);
         start = lf + 1;
-        scanned = start;
     }
     // Only the unterminated tail is kept, so a long run of short chunks stays linear.
-    pending.remove(0, start);
-    scanned = pending.size();
+    pending.append(chunk.sliced(start));
+    return batch;
+}
+
+const QList<QByteArrayView> &LineSplitter::linesAtEnd()
+{
+    batch.clear();
+    if (!pending.isEmpty()) {
+        joined = std::exchange(pending, {});
+        addLine(joined, false);
+    }
+    return batch;
+}
+
+void LineSplitter::feed(QByteArrayView chunk)
+{
+    addText(linesIn(chunk));
 }
 
 QStringList LineSplitter::finish()
 {
-    if (!pending.isEmpty())
-        addLine(pending, false);
-    pending.clear();
-    scanned = 0;
+    addText(linesAtEnd());
     return std::exchange(lines, {});
 }
 
@@ -39,15 +63,26 @@ void LineSplitter::addLine(QByteArrayView line, bool endedByLf)
         line.chop(1);
     if (line.isEmpty())
         return;
-    // Checked, then decoded in one go: both take Qt's fast path for ASCII, where a decoder
-    // object per line walks every byte on its own (most of the cost of a long listing).
+    // Qt's check takes a fast path for ASCII; a decoder object per line walks every byte on its
+    // own (most of the cost of a long listing once).
     if (!line.isValidUtf8()) {
         ++dropped;
         return;
     }
+    batch.append(line);
+}
+
+void LineSplitter::addText(const QList<QByteArrayView> &taken)
+{
+    for (const QByteArrayView line : taken)
+        lines.append(decodeLine(line));
+}
+
+QString decodeLine(QByteArrayView line)
+{
     QString text = QString::fromUtf8(line);
     // fromUtf8 drops a BOM at the start; keep the bytes as they were.
     if (line.startsWith("\xEF\xBB\xBF"))
         text.prepend(QChar(0xFEFF));
-    lines.append(std::move(text));
+    return text;
 }

@@ -1,7 +1,7 @@
+#include "appicon.h"
 #include "mainwindow.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -13,9 +13,9 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(id);
     // For taskbars and window switchers that don't read the desktop entry. When no icon theme
     // offers the icon, the raster installed beside the program (in the build tree too) serves.
-    QApplication::setWindowIcon(QIcon::fromTheme(
-        id, QIcon(QCoreApplication::applicationDirPath() +
-                  QStringLiteral("/../share/icons/hicolor/256x256/apps/%1.png").arg(id))));
+    QApplication::setWindowIcon(applicationIcon(
+        id, QCoreApplication::applicationDirPath() +
+                QStringLiteral("/../share/icons/hicolor/256x256/apps/%1.png").arg(id)));
     MainWindow window;
     window.show();
     return app.exec();

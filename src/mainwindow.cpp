@@ -25,6 +25,7 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     ui->toolLog->setMaximumBlockCount(LogFeed::keptLines);
     connect(logFeed, &LogFeed::linesAdded, this, &MainWindow::appendToLog);
     connect(ui->logBtn, &QPushButton::toggled, ui->toolLog, &QWidget::setVisible);
+    ui->toolLog->installEventFilter(this);
 
     // The window starts on the package files; the tab texts are also what screen readers say.
     ui->viewTabs->addTab(tr("&Package files"));
@@ -65,7 +66,28 @@ void MainWindow::addShortcut(const QKeySequence &keys, QPushButton *button, QWid
 
 void MainWindow::appendToLog(const QStringList &lines)
 {
+    // Laying lines out in a document is what the log costs, and a hidden view needs no layout.
+    if (ui->toolLog->isHidden()) {
+        waitingLog += lines;
+        if (waitingLog.size() > LogFeed::keptLines)
+            waitingLog.remove(0, waitingLog.size() - LogFeed::keptLines);
+        return;
+    }
     ui->toolLog->appendPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void MainWindow::showWaitingLog()
+{
+    if (!waitingLog.isEmpty())
+        ui->toolLog->appendPlainText(std::exchange(waitingLog, {}).join(QLatin1Char('\n')));
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Sent whenever the view is made visible, before it is drawn, also in a window not yet shown.
+    if (watched == ui->toolLog && event->type() == QEvent::ShowToParent)
+        showWaitingLog();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString MainWindow::acceptablePackage(const QDropEvent &event) const

@@ -31,6 +31,7 @@ signals:
     void packageDropped(const QString &path);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -42,11 +43,14 @@ private:
     // The package a drag carries, when the window can install it now; empty otherwise.
     QString acceptablePackage(const QDropEvent &event) const;
 
-    // Shows `lines` at the end of the log view, which keeps only the latest ones.
+    // Shows `lines` at the end of the log view, which keeps only the latest ones; while the view
+    // is hidden, they wait until it is shown.
     void appendToLog(const QStringList &lines);
+    void showWaitingLog();
 
     std::unique_ptr<Ui::MainWindow> ui;
     LogFeed *logFeed;
+    QStringList waitingLog; // logged while the log view was hidden
     Controller *control;
 };
 

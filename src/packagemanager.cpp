@@ -1,5 +1,7 @@
 #include "packagemanager.h"
 
+#include "linesplitter.h"
+#include "textrows.h"
 #include "toolrunner.h"
 
 #include <algorithm>
@@ -29,6 +31,19 @@ template<typename Allowed> void chopSuffix(QStringView &line, QLatin1String mark
         line.truncate(at);
 }
 
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<uchar>(c) < 0x80; });
+}
+
+// The bytes of ASCII `line` that `part`, a view of `text`, its copy, stands for.
+QByteArrayView bytesOf(QByteArrayView line, const QString &text, QStringView part)
+{
+    return part.isEmpty() ? QByteArrayView()
+                          : line.sliced(part.data() - text.constData(), part.size());
+}
+
 } // namespace
 
 bool isPackageName(QStringView name)
@@ -44,7 +59,7 @@ bool isPackageName(QStringView name)
     return !segmentStart;
 }
 
-std::optional<InstalledApp> readPackageLine(QStringView line)
+std::optional<PackageLine> findPackage(QStringView line)
 {
     line = line.trimmed();
     // Right to left: the package manager prints them left to right in this order.
@@ -61,20 +76,38 @@ std::optional<InstalledApp> readPackageLine(QStringView line)
     const QStringView name = line.sliced(equals + 1);
     if (!isPackageName(name))
         return std::nullopt;
-    return InstalledApp{name.toString(), equals < 0 ? QString() : line.first(equals).toString()};
+    return PackageLine{name, equals < 0 ? QStringView() : line.first(equals)};
 }
 
-QList<InstalledApp> readPackageList(const QStringList &lines, QStringList *others)
+std::optional<InstalledApp> readPackageLine(QStringView line)
 {
-    QList<InstalledApp> apps;
-    apps.reserve(lines.size());
-    for (const QString &line : lines) {
-        if (std::optional<InstalledApp> app = readPackageLine(line))
-            apps.append(std::move(*app));
-        else if (others)
-            others->append(line);
+    const std::optional<PackageLine> found = findPackage(line);
+    if (!found)
+        return std::nullopt;
+    return InstalledApp{found->name.toString(), found->path.toString()};
+}
+
+void readPackageLines(const QList<QByteArrayView> &lines, TextRows &apps, QStringList &others)
+{
+    QString text; // reused: an ASCII line, nearly every line, costs no allocation
+    for (const QByteArrayView line : lines) {
+        const bool ascii = isAscii(line);
+        // Assigned Latin-1, which ASCII is, a string keeps the memory it has.
+        if (ascii)
+            text = QLatin1String(line.data(), line.size());
+        else
+            text = decodeLine(line);
+        const std::optional<PackageLine> app = findPackage(text);
+        if (!app) {
+            others.append(text);
+            continue;
+        }
+        // In an ASCII line a character is a byte, so the views' offsets are the bytes' too.
+        if (ascii)
+            apps.appendRow({bytesOf(line, text, app->name), bytesOf(line, text, app->path)});
+        else
+            apps.appendRow({app->name.toUtf8(), app->path.toUtf8()});
     }
-    return apps;
 }
 
 bool reportsUninstalled(const ToolRun &run)

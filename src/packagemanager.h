@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
+class TextRows;
 struct ToolRun;
 
 // Reads what the device's package manager ("pm") prints. Its texts are the same on every Android
@@ -23,14 +25,24 @@ struct InstalledApp
 // or '_', joined by '.'. Such a name needs no quoting in a shell and holds no option or space.
 bool isPackageName(QStringView name);
 
+// Where a line names an app: views of the line.
+struct PackageLine
+{
+    QStringView name;
+    QStringView path; // empty when the line gave none
+};
+
 // The app that a line "package:[<path>=]<name>" names, with any of the suffixes " versionCode:N",
 // "  installer=X" and " uid:N[,N...]" and trailing white space taken off first. The name is what
 // follows the last '=' (paths hold '=' on Android 8 and later; names never do). Nothing when the
 // line is not such a line or the name is not a package name.
+std::optional<PackageLine> findPackage(QStringView line);
 std::optional<InstalledApp> readPackageLine(QStringView line);
 
-// The apps that `lines` name, in their order; every line that names none is added to `others`.
-QList<InstalledApp> readPackageList(const QStringList &lines, QStringList *others = nullptr);
+// Reads a batch of lines that "pm list packages -f" printed, as the runner hands them over (see
+// LineSink): each app becomes a row of `apps`, its name then its package file, in the order of
+// the lines; every line that names none is added to `others`.
+void readPackageLines(const QList<QByteArrayView> &lines, TextRows &apps, QStringList &others);
 
 // Whether "pm uninstall" reported success: a line on either stream that starts with "Success".
 bool reportsUninstalled(const ToolRun &run);

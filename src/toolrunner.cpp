@@ -61,6 +61,38 @@ private:
     QStringList lines;
 };
 
+// Standard output as the caller takes it: every line as text, or, with a sink, every line handed on
+// in batches and only the first few kept as text.
+class OutputStream
+{
+public:
+    explicit OutputStream(const LineSink *sink)
+        : sink(sink)
+    {}
+
+    void feed(QByteArrayView chunk) { take(splitter.linesIn(chunk)); }
+    void finish() { take(splitter.linesAtEnd()); }
+
+    QStringList kept;
+    qsizetype count = 0; // lines in all
+    qsizetype dropped() const { return splitter.droppedLines(); }
+
+private:
+    void take(const QList<QByteArrayView> &lines)
+    {
+        for (const QByteArrayView line : lines) {
+            if (!sink || kept.size() < keptOutputLines)
+                kept.append(decodeLine(line));
+        }
+        count += lines.size();
+        if (sink && !lines.isEmpty())
+            (*sink)(lines);
+    }
+
+    const LineSink *sink;
+    LineSplitter splitter;
+};
+
 bool stopRaised(const RunLimit &limit)
 {
     return limit.deadline.hasExpired() || (limit.stop && limit.stop->load());
@@ -80,7 +112,7 @@ int nextWaitMs(const RunLimit &limit)
 
 // Reads the tool's output until it has exited and what it wrote is drained; false when the limit
 // ended the run first.
-bool readUntilEnd(QProcess &process, LineSplitter &splitter, const RunLimit &limit)
+bool readUntilEnd(QProcess &process, OutputStream &output, const RunLimit &limit)
 {
     char buffer[64 * 1024];
     for (;;) {
@@ -89,7 +121,7 @@ bool readUntilEnd(QProcess &process, LineSplitter &splitter, const RunLimit &lim
             return false;
         const qint64 got = process.read(buffer, sizeof buffer);
         if (got > 0) {
-            splitter.feed(QByteArrayView(buffer, got));
+            output.feed(QByteArrayView(buffer, got));
             continue;
         }
         // The run ends when the tool has exited and what it wrote is drained. A process the tool
@@ -117,34 +149,9 @@ void collect(QProcess &process)
     process.waitForFinished(-1);
 }
 
-} // namespace
-
-QString toolPath()
-{
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/../lib/apkshelf/adb"));
-}
-
-QString describeList(const QStringList &list)
-{
-    QString text;
-    QDebug debug(&text);
-    debug.nospace() << '(';
-    for (qsizetype i = 0; i < qMin(list.size(), listedInLog); ++i)
-        debug << (i > 0 ? ", " : "") << list.at(i);
-    if (list.size() > listedInLog)
-        debug.noquote() << ", ... " << list.size() << " in all";
-    debug << ')';
-    return text;
-}
-
-QStringList launchTask(const QStringList &arguments, const QString &serial)
-{
-    return runTool(toolPath(), arguments, serial).output;
-}
-
-ToolRun runTool(const QString &path, const QStringList &arguments, const QString &serial,
-                const RunLimit &limit)
+// Runs the tool; standard output's lines as `sink` takes them, or all kept when there is none.
+ToolRun runWith(const QString &path, const QStringList &arguments, const QString &serial,
+                const RunLimit &limit, const LineSink *sink)
 {
     ToolRun run{path, {}, {}, {}, false};
     ErrorStream errors; // outlives the process, whose signals feed it
@@ -172,17 +179,61 @@ ToolRun runTool(const QString &path, const QStringList &arguments, const QString
         return run;
     }
 
-    LineSplitter splitter;
-    run.timedOut = !readUntilEnd(process, splitter, limit);
+    OutputStream output(sink);
+    run.timedOut = !readUntilEnd(process, output, limit);
     collect(process);
     if (run.timedOut)
         qInfo("launch task ended at its limit, the tool killed: %s", qUtf8Printable(path));
-    run.output = splitter.finish();
+    output.finish();
+    run.output = std::move(output.kept);
     errors.feed(process.readAllStandardError());
     run.errors = errors.finish();
-    if (splitter.droppedLines() > 0)
+    if (output.dropped() > 0)
         qInfo("dropped %lld output lines that are not valid UTF-8",
-              static_cast<long long>(splitter.droppedLines()));
-    qInfo("prompts: %s", qUtf8Printable(describeList(run.output)));
+              static_cast<long long>(output.dropped()));
+    qInfo("prompts: %s", qUtf8Printable(describeList(run.output, output.count)));
     return run;
+}
+
+} // namespace
+
+QString toolPath()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../lib/apkshelf/adb"));
+}
+
+QString describeList(const QStringList &list)
+{
+    return describeList(list, list.size());
+}
+
+QString describeList(const QStringList &first, qsizetype total)
+{
+    QString text;
+    QDebug debug(&text);
+    debug.nospace() << '(';
+    for (qsizetype i = 0; i < qMin(first.size(), listedInLog); ++i)
+        debug << (i > 0 ? ", " : "") << first.at(i);
+    if (total > listedInLog)
+        debug.noquote() << ", ... " << total << " in all";
+    debug << ')';
+    return text;
+}
+
+QStringList launchTask(const QStringList &arguments, const QString &serial)
+{
+    return runTool(toolPath(), arguments, serial).output;
+}
+
+ToolRun runTool(const QString &path, const QStringList &arguments, const QString &serial,
+                const RunLimit &limit)
+{
+    return runWith(path, arguments, serial, limit, nullptr);
+}
+
+ToolRun runToolInBatches(const QString &path, const QStringList &arguments, const QString &serial,
+                         const LineSink &sink, const RunLimit &limit)
+{
+    return runWith(path, arguments, serial, limit, &sink);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDeadlineTimer>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 // Where the application carries its device bridge tool: <executable's folder>/../lib/apkshelf/adb
@@ -44,8 +47,24 @@ struct RunLimit
 ToolRun runTool(const QString &program, const QStringList &arguments, const QString &serial,
                 const RunLimit &limit = {});
 
+// Takes a batch of standard output's lines as they are read: each line's bytes, valid UTF-8,
+// without the line end and never empty (see LineSplitter). The views hold only during the call.
+using LineSink = std::function<void(const QList<QByteArrayView> &lines)>;
+
+// How many of standard output's first lines a run with a LineSink keeps as text: enough to explain
+// the run (see statusdetail.h) and to log it.
+constexpr qsizetype keptOutputLines = 20;
+
+// Runs the tool as runTool() does, but hands the lines of its standard output to `sink` in batches
+// as they are read, and keeps only the first keptOutputLines of them in `output`: a listing of any
+// length then costs no more than what `sink` keeps of it.
+ToolRun runToolInBatches(const QString &program, const QStringList &arguments,
+                         const QString &serial, const LineSink &sink, const RunLimit &limit = {});
+
 // The standard output lines of runTool() with the tool in the resource folder.
 QStringList launchTask(const QStringList &arguments, const QString &serial = {});
 
 // The printed form of a list in the diagnostic log: ("a", "b"), shortened when long.
 QString describeList(const QStringList &list);
+// The same for a list of `total` entries of which `first` are the first.
+QString describeList(const QStringList &first, qsizetype total);

@@ -1,4 +1,5 @@
 #include "fakeadb.h"
+#include "logfeed.h"
 #include "mainwindow.h"
 #include "windowdriver.h"
 
@@ -35,6 +36,7 @@ private slots:
     void failedRefreshForgetsTheSelection();
     void sortedTableIndexesTheSortedOrder();
     void explainsOnlyTheLatestRefresh();
+    void logShownLateHasTheLatestLines();
     void explainsUnderTheStatusLine_data();
     void explainsUnderTheStatusLine();
 
@@ -219,6 +221,25 @@ void TestAppList::explainsOnlyTheLatestRefresh()
     QCOMPARE(ui->shownEntries(), QStringList{"a.apk"});
     QVERIFY(detail->isHidden());
     QCOMPARE(detail->text(), QString());
+}
+
+// Lines logged while the log view is hidden wait for it to be shown: then it has the latest of
+// them, in order, as many as it keeps.
+void TestAppList::logShownLateHasTheLatestLines()
+{
+    auto *log = window->findChild<QPlainTextEdit *>("toolLog");
+    const int logged = LogFeed::keptLines + 10;
+    for (int line = 0; line < logged; ++line)
+        LogFeed::post(QStringLiteral("line %1").arg(line));
+    QCoreApplication::processEvents();
+
+    ui->click("logBtn");
+
+    QTRY_COMPARE(log->blockCount(), LogFeed::keptLines);
+    const QStringList shown = log->toPlainText().split('\n');
+    QVERIFY2(shown.first().endsWith(" line 10"), qPrintable(shown.first()));
+    QVERIFY2(shown.last().endsWith(QStringLiteral(" line %1").arg(logged - 1)),
+             qPrintable(shown.last()));
 }
 
 void TestAppList::explainsUnderTheStatusLine_data()

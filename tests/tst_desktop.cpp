@@ -1,10 +1,13 @@
+#include "appicon.h"
 #include "fakeadb.h"
 #include "mainwindow.h"
 
 #include <QAccessible>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <map>
 #include <memory>
@@ -36,6 +39,7 @@ private slots:
     void keysPressTheButtons();
     void accessibleByName_data();
     void accessibleByName();
+    void iconFallsBackToTheRaster();
 };
 
 void TestDesktop::keysPressTheButtons_data()
@@ -122,6 +126,27 @@ void TestDesktop::accessibleByName()
     QCOMPARE(found->role(), role);
     // A screen reader says what the widget is for, not only what it is called.
     QVERIFY(!found->text(QAccessible::Description).isEmpty());
+}
+
+// No icon theme has the application's icon here: the raster beside the program is the icon, and
+// without it nothing is drawn.
+void TestDesktop::iconFallsBackToTheRaster()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString raster = folder.filePath("icon.png");
+    QImage image(48, 48, QImage::Format_ARGB32);
+    image.fill(Qt::darkGreen);
+    QVERIFY(image.save(raster));
+    const QString id = "org.example.apkshelf-in-no-theme";
+
+    const QIcon icon = applicationIcon(id, raster);
+    const QIcon none = applicationIcon(id, folder.filePath("missing.png"));
+
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(48, 48)});
+    QCOMPARE(icon.pixmap(48).toImage().pixelColor(24, 24), QColor(Qt::darkGreen));
+    QVERIFY(none.pixmap(48).isNull());
 }
 
 QTEST_MAIN(TestDesktop)

@@ -18,6 +18,7 @@ private slots:
     void picksTheChosenDevice_data();
     void picksTheChosenDevice();
     void choosingADeviceRefreshesIt();
+    void chooserFitsTheDevicesItLists();
     void showsTheDeviceInTheStatusLine_data();
     void showsTheDeviceInTheStatusLine();
     void switchesAllButtons_data();
@@ -180,6 +181,26 @@ void TestDeviceCheck::choosingADeviceRefreshesIt()
     QCOMPARE(shells.at(2).serial, std::optional<QString>("R58M"));
     // A later check keeps to the chosen device, and its refill of the chooser refreshes nothing.
     QCOMPARE(chooser->currentText(), "R58M");
+}
+
+// The chooser starts empty; once it lists devices, it is as wide as their names, however long.
+void TestDeviceCheck::chooserFitsTheDevicesItLists()
+{
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    const QString longSerial = "adb-R58M123ABCDEF-Zq9xYw._adb-tls-connect._tcp";
+    adb.setOutput("devices", "List of devices attached\nemulator-5554\tdevice\n" +
+                                 longSerial.toUtf8() + "\tdevice\n\n");
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *chooser = window.findChild<QComboBox *>("deviceChooser");
+
+    WindowDriver(window).click("refreshBtn");
+
+    QCOMPARE(chooser->count(), 2);
+    QVERIFY2(chooser->sizeHint().width() > chooser->fontMetrics().horizontalAdvance(longSerial),
+             qPrintable(QString::number(chooser->sizeHint().width())));
 }
 
 QTEST_MAIN(TestDeviceCheck)

@@ -2,6 +2,7 @@
 // 13 print it, and the outcome of an uninstall with its explanation.
 #include "packagemanager.h"
 #include "statusdetail.h"
+#include "textrows.h"
 #include "toolrunner.h"
 
 #include <QTest>
@@ -52,6 +53,9 @@ void TestPackageManager::readsTheList_data()
         << ran({"package:" + a11 +
                 "=com.example.app versionCode:-3  installer=com.android.vending uid:10123,1010123"})
         << Apps{{"com.example.app", a11}} << QString();
+    QTest::newRow("non-ASCII in the path")
+        << ran({u8"package:/data/app/caf\u00e9-1/b\u00e4se.apk=com.cafe  installer=null"})
+        << Apps{{"com.cafe", u8"/data/app/caf\u00e9-1/b\u00e4se.apk"}} << QString();
     QTest::newRow("one-word name, no path, trailing space and CR")
         << ran({"package:android \r", "package:com.x"})
         << Apps{{"android", QString()}, {"com.x", QString()}} << QString();
@@ -79,12 +83,18 @@ void TestPackageManager::readsTheList()
     QFETCH(Apps, apps);
     QFETCH(QString, detail);
 
+    // As the runner hands them over: the bytes of each line.
+    QList<QByteArray> bytes;
+    for (const QString &line : std::as_const(run.output))
+        bytes.append(line.toUtf8());
+    const QList<QByteArrayView> lines(bytes.cbegin(), bytes.cend());
+    TextRows read(2);
     QStringList others;
-    const QList<InstalledApp> read = readPackageList(run.output, &others);
+    readPackageLines(lines, read, others);
 
     Apps got;
-    for (const InstalledApp &app : read)
-        got.append({app.name, app.path});
+    for (qsizetype row = 0; row < read.rowCount(); ++row)
+        got.append({read.text(row, 0), read.text(row, 1)});
     QCOMPARE(got, apps);
     QCOMPARE(others.size(), run.output.size() - apps.size());
     QCOMPARE(detailFor(Step::AppListing, run), detail);

@@ -1,4 +1,5 @@
 #include "fakeadb.h"
+#include "linesplitter.h"
 #include "logfeed.h"
 #include "statusdetail.h"
 #include "toolrunner.h"
@@ -57,6 +58,8 @@ private slots:
     void passesArgumentsAsTheyAre();
     void returnsOutputLines_data();
     void returnsOutputLines();
+    void handsOverLinesInBatches_data();
+    void handsOverLinesInBatches();
     void targetsTheGivenDevice();
     void forwardsAndLogsStandardError();
     void keepsTheLatestOfAFlood();
@@ -138,6 +141,46 @@ void TestToolRunner::returnsOutputLines()
     QCOMPARE(launchTask({"devices"}), lines);
 }
 
+void TestToolRunner::handsOverLinesInBatches_data()
+{
+    returnsOutputLines_data();
+    QStringList many;
+    QByteArray output;
+    for (int i = 1; i <= 25; ++i) {
+        many.append(QStringLiteral("com.example.app%1.apk").arg(i));
+        output += many.last().toUtf8() + '\n';
+    }
+    // More lines than the run keeps as text, in many reads, lines cut across them.
+    QTest::newRow("more lines than are kept")
+        << output << QByteArray("chunk=64\npause_ms=5\n") << many;
+}
+
+// A listing's lines reach the sink, all of them and only once, however the reads cut them; the run
+// keeps the first as text, and the log says what it would say of all of them.
+void TestToolRunner::handsOverLinesInBatches()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, options);
+    QFETCH(QStringList, lines);
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    adb.setOutput("devices", output);
+    adb.setOptions("devices", options);
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("launch task: " + toolPath() + " (\"devices\")"));
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("prompts: " + describeList(lines)));
+
+    QStringList handed;
+    const ToolRun run = runToolInBatches(toolPath(), {"devices"}, {},
+                                         [&handed](const QList<QByteArrayView> &batch) {
+                                             QVERIFY(!batch.isEmpty());
+                                             for (const QByteArrayView line : batch)
+                                                 handed.append(decodeLine(line));
+                                         });
+
+    QCOMPARE(handed, lines);
+    QCOMPARE(run.output, lines.mid(0, keptOutputLines));
+}
+
 void TestToolRunner::targetsTheGivenDevice()
 {
     FakeAdb adb;
@@ -199,7 +242,7 @@ void TestToolRunner::keepsTheLatestOfAFlood()
 
     CapturedStandardError captured;
     const ToolRun run = runTool(toolPath(), {"install", "/tmp/a.apk"}, {});
-    QCOMPARE(captured.bytes().size(), flooded * 256 + failure.size() + 1);
+    QCOMPARE(captured.bytes().size(), qsizetype(flooded) * 256 + failure.size() + 1);
 
     QCOMPARE(detailFor(Step::Install, run),
              "INSTALL_FAILED_OLDER_SDK: the package needs a newer Android version than this device "

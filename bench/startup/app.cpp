@@ -1,9 +1,9 @@
 // The application's own start-up, as main.cpp does it, ending when its window is first exposed.
+#include "appicon.h"
 #include "firstexpose.h"
 #include "mainwindow.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -12,9 +12,9 @@ int main(int argc, char *argv[])
     reportFirstExpose(app);
     const QString id = QStringLiteral("org.example.apkshelf");
     QGuiApplication::setDesktopFileName(id);
-    QApplication::setWindowIcon(QIcon::fromTheme(
-        id, QIcon(QCoreApplication::applicationDirPath() +
-                  QStringLiteral("/../share/icons/hicolor/256x256/apps/%1.png").arg(id))));
+    QApplication::setWindowIcon(applicationIcon(
+        id, QCoreApplication::applicationDirPath() +
+                QStringLiteral("/../share/icons/hicolor/256x256/apps/%1.png").arg(id)));
     MainWindow window;
     window.show();
     return app.exec();
