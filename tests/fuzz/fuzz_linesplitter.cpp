@@ -3,10 +3,11 @@
 //   next n bytes: chunk sizes, used in turn (0 feeds an empty chunk)
 //   the rest: the tool's output
 // However the output is cut, the lines and the dropped count must be those of a single feed, and
-// no line may be empty or hold a LF. Each line is also read as the package manager's list of
-// apps is: an app it names must have a valid package name.
+// no line may be empty or hold a LF. The lines are also read as the package manager's list of
+// apps is: every line is a row or one of the others, and a row's name is a valid package name.
 #include "linesplitter.h"
 #include "packagemanager.h"
+#include "textrows.h"
 
 #include <QByteArrayView>
 #include <algorithm>
@@ -64,10 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Result whole = feedInChunks(output, {output.size() + 1});
     check(feedInChunks(output, sizes) == whole);
     check(feedInChunks(output, {1}) == whole);
+    QList<QByteArray> bytes;
     for (const QString &line : whole.lines) {
         check(!line.isEmpty() && !line.contains(QLatin1Char('\n')));
-        if (const std::optional<InstalledApp> app = readPackageLine(line))
-            check(isPackageName(app->name));
+        bytes.append(line.toUtf8());
     }
+    TextRows apps(2);
+    QStringList others;
+    readPackageLines(QList<QByteArrayView>(bytes.cbegin(), bytes.cend()), apps, others);
+    check(apps.rowCount() + others.size() == whole.lines.size());
+    for (qsizetype row = 0; row < apps.rowCount(); ++row)
+        check(isPackageName(apps.text(row, 0)));
     return 0;
 }
