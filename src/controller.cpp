@@ -161,24 +161,30 @@ void Controller::stopBusy()
 
 void Controller::getApps()
 {
+    appsLoaded = false;
+    selectedRow = -1;
+    startBusy();
+    if (view == View::Apps)
+        apps->clear();
+    else
+        arrayController->clear();
+    selectedApp->clear();
+    if (!checkDevice()) {
+        stopBusy();
+        const qsizetype count = view == View::Apps ? apps->count() : arrayController->count();
+        qInfo("array: %lld", static_cast<long long>(count));
+        return;
+    }
     if (view == View::Apps)
         listApps();
     else
         listPackageFiles();
+    appsLoaded = true;
+    stopBusy();
 }
 
 void Controller::listPackageFiles()
 {
-    appsLoaded = false;
-    selectedRow = -1;
-    startBusy();
-    arrayController->clear();
-    selectedApp->clear();
-    if (!checkDevice()) {
-        stopBusy();
-        qInfo("array: %lld", static_cast<long long>(arrayController->count()));
-        return;
-    }
     // The lines go straight into the list's compact rows, a batch a read.
     TextRows entries(1);
     const ToolRun run =
@@ -191,22 +197,10 @@ void Controller::listPackageFiles()
     arrayController->append(std::move(entries));
     explain(detailFor(Step::Listing, run));
     rootBtn->setVisible(refusedForWantOfRoot(run));
-    appsLoaded = true;
-    stopBusy();
 }
 
 void Controller::listApps()
 {
-    appsLoaded = false;
-    selectedRow = -1;
-    startBusy();
-    apps->clear();
-    selectedApp->clear();
-    if (!checkDevice()) {
-        stopBusy();
-        qInfo("array: %lld", static_cast<long long>(apps->count()));
-        return;
-    }
     TextRows found(InstalledApps::Columns);
     QStringList others;
     ToolRun run = runAppListing(found, others);
@@ -221,8 +215,6 @@ void Controller::listApps()
     explain(anyApp ? QString() : detailFor(Step::AppListing, run));
     // Names are short and paths long: names whole, the paths in what room is left.
     tableView->resizeColumnToContents(0);
-    appsLoaded = true;
-    stopBusy();
 }
 
 ToolRun Controller::runAppListing(TextRows &found, QStringList &others) const

@@ -81,6 +81,7 @@ public:
 private:
     enum class View { PackageFiles, Apps };
 
+    // Fill the view's emptied list from the device a refresh has found, and explain the listing.
     void listPackageFiles();
     void listApps();
     // Runs the package manager's listing: each app becomes a row of `found`, each line that names
