@@ -1,8 +1,9 @@
 #include "bundlearchive.h"
 
+#include "ziplibrary.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <zip.h>
 
 namespace {
 
@@ -10,12 +11,12 @@ namespace {
 constexpr zip_int64_t mostEntries = 65536;
 constexpr qint64 pieceSize = qint64(1024) * 1024;
 
-QString describeZipError(int code)
+QString describeZipError(const ZipLibrary &zip, int code)
 {
     zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
-    zip_error_fini(&error);
+    zip.errorInit(&error, code);
+    QString text = QString::fromLocal8Bit(zip.errorText(&error));
+    zip.errorFini(&error);
     return text;
 }
 
@@ -31,12 +32,20 @@ bool isReadError(int code)
 BundleArchive::BundleArchive(const QString &path)
 {
     const QString fileName = QFileInfo(path).fileName();
+    QString why;
+    zip = zipLibrary(&why);
+    if (!zip) {
+        openProblem = BundleProblem{
+            BundleProblem::Unreadable,
+            {fileName, QStringLiteral("the ZIP library could not be loaded (%1)").arg(why)}};
+        return;
+    }
     int code = 0;
-    archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    archive = zip->open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!archive) {
         openProblem =
             BundleProblem{isReadError(code) ? BundleProblem::Unreadable : BundleProblem::NotZip,
-                          {fileName, describeZipError(code)}};
+                          {fileName, describeZipError(*zip, code)}};
         return;
     }
     listEntries(fileName);
@@ -45,12 +54,12 @@ BundleArchive::BundleArchive(const QString &path)
 BundleArchive::~BundleArchive()
 {
     if (archive)
-        zip_discard(archive);
+        zip->discard(archive);
 }
 
 void BundleArchive::listEntries(const QString &fileName)
 {
-    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    const zip_int64_t count = zip->entryCount(archive, 0);
     if (count > mostEntries) {
         openProblem = BundleProblem{BundleProblem::Unreadable,
                                     {fileName, QStringLiteral("it claims %1 entries").arg(count)}};
@@ -58,7 +67,7 @@ void BundleArchive::listEntries(const QString &fileName)
     }
     for (zip_int64_t index = 0; index < count; ++index) {
         zip_stat_t stat;
-        if (zip_stat_index(archive, quint64(index), 0, &stat) != 0 || !stat.name)
+        if (zip->statIndex(archive, quint64(index), 0, &stat) != 0 || !stat.name)
             continue;
         const QString name = QString::fromUtf8(stat.name);
         if (!name.endsWith(QLatin1Char('/')))
@@ -81,16 +90,16 @@ std::optional<BundleProblem> BundleArchive::stream(const ArchiveEntry &entry, Ta
     const auto notExtracted = [&](const QString &why) {
         return BundleProblem{BundleProblem::NotExtracted, {entry.name, why}};
     };
-    zip_file_t *file = zip_fopen_index(archive, entry.index, 0);
+    zip_file_t *file = zip->openIndex(archive, entry.index, 0);
     if (!file)
-        return notExtracted(QString::fromLocal8Bit(zip_strerror(archive)));
+        return notExtracted(QString::fromLocal8Bit(zip->archiveError(archive)));
     QByteArray piece(pieceSize, Qt::Uninitialized);
     qint64 total = 0;
     std::optional<BundleProblem> problem;
     for (;;) {
-        const zip_int64_t got = zip_fread(file, piece.data(), quint64(piece.size()));
+        const zip_int64_t got = zip->read(file, piece.data(), quint64(piece.size()));
         if (got < 0)
-            problem = notExtracted(QString::fromLocal8Bit(zip_file_strerror(file)));
+            problem = notExtracted(QString::fromLocal8Bit(zip->fileError(file)));
         if (got <= 0)
             break;
         total += got;
@@ -105,7 +114,7 @@ std::optional<BundleProblem> BundleArchive::stream(const ArchiveEntry &entry, Ta
             break;
         }
     }
-    zip_fclose(file);
+    zip->close(file);
     if (!problem && total < entry.size)
         problem = notExtracted(
             QStringLiteral("it ends after %1 of its %2 bytes").arg(total).arg(entry.size));

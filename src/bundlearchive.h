@@ -8,6 +8,7 @@
 #include <optional>
 
 struct zip;
+struct ZipLibrary;
 
 // One entry of a bundle, as its central directory describes it.
 struct ArchiveEntry
@@ -48,7 +49,8 @@ private:
     template<typename Take>
     std::optional<BundleProblem> stream(const ArchiveEntry &entry, Take take);
 
-    zip *archive = nullptr;
+    const ZipLibrary *zip = nullptr;
+    struct zip *archive = nullptr;
     std::optional<BundleProblem> openProblem;
     QList<ArchiveEntry> entryList;
 };
