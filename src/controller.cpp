@@ -370,17 +370,8 @@ void Controller::removePackageFile()
         return;
     }
 
-    getApps();
-    // adb may say nothing on standard output about a removal that did not happen, so the listing
-    // is the judge. Without a fresh listing there is nothing to judge by: leave the device text.
-    if (!appsLoaded)
-        return;
-    if (arrayController->contains(*name)) {
-        installStatus->setText(tr("remove failed"));
-        explain(detailFor(Step::Removal, run));
-    } else {
-        installStatus->setText(*name + tr(" removed"));
-    }
+    // adb may say nothing on standard output about a removal that did not happen.
+    reportByFreshList(*name, tr("remove failed"), Step::Removal, run, *name + tr(" removed"));
 }
 
 void Controller::uninstallApp()
@@ -411,15 +402,24 @@ void Controller::uninstallApp()
         explain(detailFor(Step::Uninstall, run));
         return;
     }
+    reportByFreshList(app->name, tr("uninstall failed"), Step::Uninstall, run,
+                      tr("%1 uninstalled").arg(app->name));
+}
+
+void Controller::reportByFreshList(const QString &name, const QString &failed, Step step,
+                                   const ToolRun &run, const QString &done)
+{
     getApps();
-    // As for a removal: the fresh list is the judge, and without one there is nothing to judge by.
+    // Without a fresh listing there is nothing to judge by: the device text stays.
     if (!appsLoaded)
         return;
-    if (apps->containsName(app->name)) {
-        installStatus->setText(tr("uninstall failed"));
-        explain(detailFor(Step::Uninstall, run));
+    const bool listed =
+        view == View::Apps ? apps->containsName(name) : arrayController->contains(name);
+    if (listed) {
+        installStatus->setText(failed);
+        explain(detailFor(step, run));
     } else {
-        installStatus->setText(tr("%1 uninstalled").arg(app->name));
+        installStatus->setText(done);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 
 class AppList;
+enum class Step;
 class InstalledApps;
 class TextRows;
 class QComboBox;
@@ -89,6 +90,10 @@ private:
     ToolRun runAppListing(TextRows &found, QStringList &others) const;
     void removePackageFile();
     void uninstallApp();
+    // After a removal or an uninstall that the tool did not call failed: refreshes the view, then
+    // shows `done` when `name` has left it, or `failed` and why (from `run`, read as `step`).
+    void reportByFreshList(const QString &name, const QString &failed, Step step,
+                           const ToolRun &run, const QString &done);
     // Puts the view in use in the table and names Remove after what it does there.
     void showView();
     // The text at `row` of the view in use: a package file's name, or an app's.

@@ -330,14 +330,14 @@ void TestSplitChoice::chooses()
     QFETCH(int, problem);
     QFETCH(bool, standalone);
 
-    const DeviceSpec spec = deviceFromProperties(properties);
+    const DeviceSpec target = deviceFromProperties(properties);
     SplitChoice choice;
     qsizetype apksInBundle = apks.size();
     if (contents.isEmpty()) {
         QList<NamedApk> named;
         for (const QString &apk : apks)
             named.append({apk.section('=', 0, 0), apk.section('=', 1)});
-        choice = chooseByName(named, packageName, spec);
+        choice = chooseByName(named, packageName, target);
     } else {
         QString error;
         const std::optional<ApkSetToc> toc = readApkSetToc(contents, &error);
@@ -347,7 +347,7 @@ void TestSplitChoice::chooses()
             return;
         }
         apksInBundle = apkCount(*toc);
-        choice = chooseFromToc(*toc, spec);
+        choice = chooseFromToc(*toc, target);
     }
 
     QCOMPARE(choice.problem ? int(choice.problem->kind) : none, problem);
