@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolrunner.h"
+#include "device/toolrunner.h"
 
 // The runner as a listing uses it: the tool in the resource folder, its lines handed over in
 // batches and counted, none kept. Gives how many lines there were.

@@ -1,10 +1,10 @@
 #include "runnerfigure.h"
 
 #include "clock.h"
+#include "device/toolrunner.h"
 #include "fakeadb.h"
 #include "listingrun.h"
 #include "plainrun.h"
-#include "toolrunner.h"
 
 #include <cstdio>
 

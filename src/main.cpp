@@ -1,5 +1,5 @@
-#include "appicon.h"
-#include "mainwindow.h"
+#include "window/appicon.h"
+#include "window/mainwindow.h"
 
 #include <QApplication>
 

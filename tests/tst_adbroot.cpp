@@ -1,9 +1,9 @@
 // The offer of a root shell under a refused listing: how the device's answers to "adb root" are
 // read, and the restart itself, which runs off the UI thread and within its limits.
-#include "adbroot.h"
+#include "device/adbroot.h"
+#include "device/toolrunner.h"
 #include "fakeadb.h"
-#include "mainwindow.h"
-#include "toolrunner.h"
+#include "window/mainwindow.h"
 #include "windowdriver.h"
 
 #include <QLabel>

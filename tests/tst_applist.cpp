@@ -1,6 +1,6 @@
+#include "device/logfeed.h"
 #include "fakeadb.h"
-#include "logfeed.h"
-#include "mainwindow.h"
+#include "window/mainwindow.h"
 #include "windowdriver.h"
 
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // The arranged list: the table's model, the rows it keeps compactly and the order it shows them in.
-#include "texttable.h"
+#include "table/texttable.h"
 
 #include <QTest>
 

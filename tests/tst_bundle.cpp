@@ -1,8 +1,8 @@
 // What a file given as a bundle is, told by its content, and what happens to bad input: each
 // gives a format or a problem, never a crash, and nothing lands outside the private folder.
-#include "bundlearchive.h"
-#include "bundlecontents.h"
-#include "bundlestage.h"
+#include "bundles/bundlearchive.h"
+#include "bundles/bundlecontents.h"
+#include "bundles/bundlestage.h"
 #include "ziparchive.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "appicon.h"
 #include "fakeadb.h"
-#include "mainwindow.h"
+#include "window/appicon.h"
+#include "window/mainwindow.h"
 
 #include <QAccessible>
 #include <QImage>

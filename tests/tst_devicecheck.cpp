@@ -1,6 +1,6 @@
-#include "devicelist.h"
+#include "device/devicelist.h"
 #include "fakeadb.h"
-#include "mainwindow.h"
+#include "window/mainwindow.h"
 #include "windowdriver.h"
 
 #include <QComboBox>

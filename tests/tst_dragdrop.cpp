@@ -1,6 +1,6 @@
 #include "fakeadb.h"
-#include "mainwindow.h"
-#include "packagedrop.h"
+#include "install/packagedrop.h"
+#include "window/mainwindow.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -2,8 +2,8 @@
 // does, the application must not crash, must show a defined outcome, must never remove a file
 // other than the one selected, and must leave its buttons working.
 #include "fakeadb.h"
-#include "mainwindow.h"
-#include "shellquote.h"
+#include "text/shellquote.h"
+#include "window/mainwindow.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

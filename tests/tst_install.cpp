@@ -1,5 +1,5 @@
 #include "fakeadb.h"
-#include "mainwindow.h"
+#include "window/mainwindow.h"
 #include "windowdriver.h"
 #include "ziparchive.h"
 

@@ -1,7 +1,7 @@
 // An install outlives the window that started it. Its reports must then be dropped, not
 // delivered to a destroyed controller, and quitting must wait for it rather than crash.
 #include "fakeadb.h"
-#include "mainwindow.h"
+#include "window/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "linesplitter.h"
+#include "text/linesplitter.h"
 
 #include <QTest>
 

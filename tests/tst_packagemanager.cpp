@@ -1,9 +1,11 @@
 // What the Apps view reads from the package manager: the list of apps, in the shapes Android 4.4 to
 // 13 print it, and the outcome of an uninstall with its explanation.
-#include "packagemanager.h"
-#include "statusdetail.h"
-#include "textrows.h"
-#include "toolrunner.h"
+#include "apps/packagemanager.h"
+#include "device/packagename.h"
+#include "device/toolrunner.h"
+#include "outcomes/outcomes.h"
+#include "outcomes/statusdetail.h"
+#include "table/textrows.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // The real adb in the resource folder, with no device attached. adb starts its server on the
 // first call; the window must wait for that, then report no device, and not hang.
+#include "device/toolrunner.h"
 #include "fakeadb.h"
-#include "mainwindow.h"
-#include "toolrunner.h"
+#include "window/mainwindow.h"
 
 #include <QDir>
 #include <QFile>

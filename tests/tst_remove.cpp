@@ -1,6 +1,6 @@
 #include "fakeadb.h"
-#include "mainwindow.h"
-#include "shellquote.h"
+#include "text/shellquote.h"
+#include "window/mainwindow.h"
 #include "windowdriver.h"
 
 #include <QCheckBox>

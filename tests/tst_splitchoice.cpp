@@ -1,10 +1,10 @@
 // Which APKs of a bundle go to a device: by the table of contents of an APK set, or by split
 // names. Each row is a bundle, the device's properties as getprop prints them, and the APKs that
 // must be chosen, in install order, or the problem that stops the install.
-#include "apksetchoice.h"
-#include "apksettoc.h"
-#include "deviceprops.h"
-#include "splitchoice.h"
+#include "bundles/apksetchoice.h"
+#include "bundles/apksettoc.h"
+#include "bundles/splitchoice.h"
+#include "device/deviceprops.h"
 
 #include <QSet>
 #include <QTest>

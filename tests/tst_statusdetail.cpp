@@ -1,6 +1,6 @@
 // What the line under the status line says, fed with what adb 29 and the devices it talks to
 // really print. Each row gives the whole explanation; an empty one means it says nothing.
-#include "statusdetail.h"
+#include "outcomes/statusdetail.h"
 
 #include <QTest>
 

@@ -1,8 +1,9 @@
+#include "device/logfeed.h"
+#include "device/toolrunner.h"
 #include "fakeadb.h"
-#include "linesplitter.h"
-#include "logfeed.h"
-#include "statusdetail.h"
-#include "toolrunner.h"
+#include "outcomes/statusdetail.h"
+#include "text/linesplitter.h"
+#include "text/utf8line.h"
 
 #include <QSignalSpy>
 #include <QTemporaryFile>

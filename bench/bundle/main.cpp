@@ -7,9 +7,9 @@
 //                                              APKs hold); prints stored_mb, deflated_mb, chosen_mb
 //        apkshelf_bench_bundle prepare <bundle>  prints prepare (ms), rss_peak (kB)
 #include "../clock.h"
-#include "bundlearchive.h"
-#include "bundlecontents.h"
-#include "bundlestage.h"
+#include "bundles/bundlearchive.h"
+#include "bundles/bundlecontents.h"
+#include "bundles/bundlestage.h"
 #include "ziparchive.h"
 
 #include <QCoreApplication>

@@ -11,7 +11,7 @@
 #include "../listingrun.h"
 #include "../plainrun.h"
 #include "fakeadb.h"
-#include "mainwindow.h"
+#include "window/mainwindow.h"
 
 #include <QApplication>
 #include <QFile>

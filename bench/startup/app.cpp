@@ -1,7 +1,7 @@
 // The application's own start-up, as main.cpp does it, ending when its window is first exposed.
-#include "appicon.h"
 #include "firstexpose.h"
-#include "mainwindow.h"
+#include "window/appicon.h"
+#include "window/mainwindow.h"
 
 #include <QApplication>
 

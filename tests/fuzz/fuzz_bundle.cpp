@@ -3,11 +3,11 @@
 //   byte 0 odd:  the rest is APK names, one a line, classified and chosen from by name
 // Nothing may crash or hang; every APK must end up chosen or left out unless a problem stops the
 // choice, which then chooses nothing; a split name read back from its own id must be the same.
-#include "apksetchoice.h"
-#include "apksettoc.h"
-#include "deviceprops.h"
-#include "splitchoice.h"
-#include "splitname.h"
+#include "bundles/apksetchoice.h"
+#include "bundles/apksettoc.h"
+#include "bundles/splitchoice.h"
+#include "bundles/splitname.h"
+#include "device/deviceprops.h"
 
 #include <QByteArrayView>
 #include <cstdint>

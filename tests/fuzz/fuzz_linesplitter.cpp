@@ -5,9 +5,10 @@
 // However the output is cut, the lines and the dropped count must be those of a single feed, and
 // no line may be empty or hold a LF. The lines are also read as the package manager's list of
 // apps is: every line is a row or one of the others, and a row's name is a valid package name.
-#include "linesplitter.h"
-#include "packagemanager.h"
-#include "textrows.h"
+#include "apps/packagemanager.h"
+#include "device/packagename.h"
+#include "table/textrows.h"
+#include "text/linesplitter.h"
 
 #include <QByteArrayView>
 #include <algorithm>

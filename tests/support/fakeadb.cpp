@@ -1,6 +1,6 @@
 #include "fakeadb.h"
 
-#include "toolrunner.h"
+#include "device/toolrunner.h"
 
 #include <QDir>
 #include <QFile>

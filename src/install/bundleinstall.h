@@ -1,0 +1,49 @@
+#pragma once
+
+#include "bundles/bundleproblem.h"
+#include "device/deviceprops.h"
+#include "device/toolrunner.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class BundleArchive;
+class BundleStage;
+struct SplitChoice;
+struct XapkManifest;
+
+// How an install ended, as the window reports it.
+struct InstallOutcome
+{
+    bool installed = false;
+    QString detail; // for a failure, what explains it
+};
+
+// Installs a bundle of split APKs (.apks, .xapk, .apkm, told apart by what they hold) on one
+// device, on the calling thread, with the tool at `tool`. It reads the bundle, asks the device for
+// its properties in one run, chooses the APKs the device needs, stages them in a private folder,
+// installs them in one `install-multiple -r` (a standalone APK with `install -r`) and then, for an
+// .xapk, copies its expansion files to the device. Nothing runs on the device once a step before
+// the install fails. Logs each step: the choice, and each output line of the install up to the
+// one that reports success.
+class BundleInstall
+{
+public:
+    BundleInstall(QString tool, QString serial);
+
+    InstallOutcome run(const QString &path);
+
+private:
+    std::optional<DeviceSpec> readDevice(std::optional<BundleProblem> &problem);
+    bool install(const QStringList &paths, bool standalone, ToolRun &run);
+    std::optional<BundleProblem> pushExpansions(BundleArchive &archive, BundleStage &stage,
+                                                const XapkManifest &manifest);
+
+    QString tool;
+    QString serial;
+};
+
+// Logs which of a bundle's APKs were chosen, under the names they are staged with, and which were
+// left out; each with why.
+void logChoice(const SplitChoice &choice);
