@@ -247,7 +247,8 @@ void TestRemove::uninstallsInTheAppsView()
 
     ui->clickTab(1);
 
-    QCOMPARE(ui->shownEntries(), QStringList({"com.a", "com.b", "com.c"}));
+    // The Apps view's device work runs in the queue, off the UI thread.
+    QTRY_COMPARE(ui->shownEntries(), QStringList({"com.a", "com.b", "com.c"}));
     const QList<FakeAdb::Call> listings = adb->calls("shell");
     QCOMPARE(listings.size(), 1);
     QCOMPARE(listings.first().arguments,
@@ -257,7 +258,9 @@ void TestRemove::uninstallsInTheAppsView()
     ui->clickRow(1);
     QCOMPARE(ui->selectedApp(), "com.b");
 
-    ui->whenDialogShows([answer](QWidget &dialog) {
+    bool asked = false;
+    ui->whenDialogShows([answer, &asked](QWidget &dialog) {
+        asked = true;
         auto &box = static_cast<QMessageBox &>(dialog);
         QCOMPARE(box.windowTitle(), "Uninstall app");
         QCOMPARE(box.text(), "Uninstall com.b from emulator-5554?");
@@ -274,6 +277,8 @@ void TestRemove::uninstallsInTheAppsView()
         (*pressed)->click();
     });
     ui->click("removeBtn");
+    QTRY_VERIFY(asked);
+    QTRY_VERIFY(!ui->busy());
 
     QCOMPARE(ui->status(), status);
     QCOMPARE(ui->shownEntries(), shown);

@@ -171,6 +171,12 @@ ToolRun runWith(const QString &path, const QStringList &arguments, const QString
         qInfo("launch task failed: %s: %s", qUtf8Printable(path), qUtf8Printable(run.failure));
         return run;
     }
+    // A run that was stopped before it began (a cancelled job) starts nothing.
+    if (stopRaised(limit)) {
+        run.timedOut = true;
+        qInfo("launch task not started: its limit had passed: %s", qUtf8Printable(path));
+        return run;
+    }
     QObject::connect(&process, &QProcess::readyReadStandardError,
                      [&] { errors.feed(process.readAllStandardError()); });
     process.start(QIODevice::ReadOnly);

@@ -8,22 +8,11 @@
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QThreadPool>
 
 InstallWorker::InstallWorker(QString serial)
     : serial(std::move(serial))
     , tool(toolPath())
 {}
-
-void InstallWorker::start(const QStringList &chosenPaths)
-{
-    // The global pool is waited for when the application object goes away, so an install that is
-    // under way when the user quits still runs to its end.
-    QThreadPool::globalInstance()->start([this, chosenPaths] {
-        installApk(chosenPaths);
-        deleteLater();
-    });
-}
 
 bool InstallWorker::installApk(const QStringList &chosenPaths)
 {

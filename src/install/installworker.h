@@ -4,9 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// Installs one package file off the UI thread and reports back through queued signals, so the
-// window is only ever touched on its own thread. If the window is gone by then, the reports are
-// simply not delivered; the install itself still runs to its end.
+// Installs one package file off the UI thread (a job of the device queue) and reports back through
+// queued signals, so the window is only ever touched on its own thread. If the window is gone by
+// then, the reports are simply not delivered; the install itself still runs to its end.
 class InstallWorker : public QObject
 {
     Q_OBJECT
@@ -14,9 +14,6 @@ class InstallWorker : public QObject
 public:
     // `serial` is the device the install goes to. Construct on the UI thread.
     explicit InstallWorker(QString serial);
-
-    // Runs installApk(chosenPaths) on a pool thread, then deletes this object.
-    void start(const QStringList &chosenPaths);
 
     // Installs the first of `chosenPaths` and logs each output line. A package whose name ends in
     // .apk or .apk.zip goes to `adb install` (through a link when adb would refuse its name, see

@@ -47,6 +47,13 @@ QString firstSaid(const ToolRun &run)
     return lines.isEmpty() ? QString() : quoted(lines.first());
 }
 
+// The last line of either stream, standard error first: what a run that was ended had come to.
+QString lastSaid(const ToolRun &run)
+{
+    const QStringList &lines = run.errors.isEmpty() ? run.output : run.errors;
+    return lines.isEmpty() ? QString() : quoted(lines.last());
+}
+
 QString notRunnable(const ToolRun &run)
 {
     return text("adb could not be run from %1 (%2). The installation is incomplete: reinstall "
@@ -336,4 +343,16 @@ QString detailFor(Step step, const ToolRun &run, const QString &device)
         return uninstall(run);
     }
     return {};
+}
+
+QString notAnswered(const ToolRun &run, int limitMs)
+{
+    const int seconds = std::max(1, (limitMs + 999) / 1000);
+    const QString first =
+        seconds == 1 ? text("adb did not answer within 1 second, so it was ended.")
+                     : text("adb did not answer within %1 seconds, so it was ended.").arg(seconds);
+    const QString said = firstSaid(run);
+    if (said.isEmpty())
+        return first + QLatin1Char(' ') + text("It had printed nothing by then.");
+    return first + QLatin1Char(' ') + text("The last it printed was: %1").arg(lastSaid(run));
 }

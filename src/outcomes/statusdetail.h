@@ -17,3 +17,7 @@ QString detailFor(Step step, const ToolRun &run, const QString &device = {});
 
 // Whether a listing of data/app/ was refused because the device's shell is not root.
 bool refusedForWantOfRoot(const ToolRun &listing);
+
+// Why a run that reached its limit of `limitMs` gave no outcome: "adb did not answer within N
+// seconds", and the last line it printed before it was ended, if any.
+QString notAnswered(const ToolRun &run, int limitMs);

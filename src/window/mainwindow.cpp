@@ -45,6 +45,7 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     addShortcut(QKeySequence::Open, ui->installBtn, this);
     addShortcut(QKeySequence::Delete, ui->removeBtn, ui->tableView);
     addShortcut(Qt::CTRL | Qt::Key_L, ui->logBtn, this);
+    addShortcut(Qt::Key_Escape, ui->cancelBtn, this);
     setAcceptDrops(true);
     // Queued, so the drop completes first and the file manager is not held up by the device check.
     connect(this, &MainWindow::packageDropped, control, &Controller::installFile,

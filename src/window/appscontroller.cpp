@@ -1,0 +1,168 @@
+#include "window/appscontroller.h"
+
+#include "apps/installedapps.h"
+#include "apps/uninstallprompt.h"
+#include "device/devicequeue.h"
+#include "device/packagename.h"
+#include "outcomes/outcomes.h"
+#include "outcomes/statusdetail.h"
+#include "text/shellquote.h"
+#include "window/applisting.h"
+#include "window/liststate.h"
+
+#include <QDebug>
+#include <QTableView>
+
+AppsController::AppsController(DeviceStatus &device, ListState &list, QTableView *table,
+                               QObject *parent)
+    : QObject(parent)
+    , device(device)
+    , list(list)
+    , tableView(table)
+    , apps(new InstalledApps(this))
+{}
+
+void AppsController::refresh(std::function<void(bool found)> then)
+{
+    list.appsLoaded = false;
+    list.selectedRow = -1;
+    apps->clear();
+    device.beginAction(tr("Listing apps\u2026"));
+    const int limitMs = device.limits.appListingMs;
+    device.queue().post([this, checker = device.checker(), limitMs, then](const QueueJob &job) {
+        auto listing = std::make_shared<AppListing>(listApps(job, checker, limitMs));
+        // A Cancel that came after the runs had ended changes nothing: the list is whole.
+        const bool cancelled =
+            job.cancelled() && (listing->check.run.timedOut || listing->run.timedOut);
+        job.deliver([this, listing, then, cancelled] {
+            device.endAction();
+            if (cancelled) {
+                device.setStatus(tr("Refresh cancelled"));
+                device.explain(tr("The list of apps was not read to its end. Press Refresh to "
+                                  "read it again."));
+            } else {
+                showListing(*listing);
+            }
+            if (then)
+                then(!cancelled && listing->check.serial.has_value());
+        });
+    });
+}
+
+bool AppsController::showListing(AppListing &listing)
+{
+    list.appsLoaded = false;
+    list.selectedRow = -1;
+    apps->clear();
+    if (!device.show(listing.check)) {
+        qInfo("array: %lld", static_cast<long long>(apps->count()));
+        return false;
+    }
+    if (!listing.listed) {
+        device.explain(notAnswered(listing.run, listing.limitMs));
+        return false;
+    }
+    for (const QString &line : std::as_const(listing.others))
+        qInfo("not a package line: %s", qUtf8Printable(line));
+    if (listing.found.leftOut() > 0)
+        qInfo("left out the last %lld listed entries: a list holds about 4 GiB of text at most",
+              static_cast<long long>(listing.found.leftOut()));
+    const bool anyApp = !listing.found.isEmpty();
+    apps->append(std::move(listing.found));
+    // A list with an app in it needs no explaining; without one, every line is one of `others`,
+    // which the explanation reads as the whole output.
+    listing.run.output = listing.others;
+    device.explain(anyApp ? QString() : detailFor(Step::AppListing, listing.run));
+    // Names are short and paths long: names whole, the paths in what room is left.
+    tableView->resizeColumnToContents(0);
+    list.appsLoaded = true;
+    return true;
+}
+
+void AppsController::uninstall()
+{
+    device.checkThen(tr("Checking the device\u2026"), [this](bool found) {
+        if (found)
+            confirmUninstall();
+    });
+}
+
+void AppsController::confirmUninstall()
+{
+    const std::optional<InstalledApp> app = apps->arrangedAt(list.selectedRow);
+    if (!app)
+        return;
+    const QString name = app->name;
+    // Listed names are package names; this keeps any other word away from the device's shell.
+    if (!isPackageName(name)) {
+        device.explain(tr("\u201c%1\u201d is not a valid package name, so nothing was uninstalled.")
+                           .arg(name));
+        return;
+    }
+    const UninstallChoice choice = askToUninstall(tableView->window(), name, device.serial());
+    if (!choice.confirmed)
+        return;
+
+    QStringList arguments{QStringLiteral("shell"), QStringLiteral("pm"),
+                          QStringLiteral("uninstall")};
+    if (choice.keepData)
+        arguments.append(QStringLiteral("-k"));
+    arguments.append(shellQuoted(name));
+    device.beginAction(tr("Uninstalling %1\u2026").arg(name));
+    const int pmMs = device.limits.packageManagerMs;
+    const int listMs = device.limits.appListingMs;
+    device.queue().post([this, name, arguments, checker = device.checker(), serial = device.serial(),
+                         pmMs, listMs](const QueueJob &job) {
+        const ToolRun run = runTool(checker.tool, arguments, serial, job.limit(pmMs));
+        const bool cancelled = run.timedOut && job.cancelled();
+        std::shared_ptr<AppListing> fresh;
+        // A cancelled uninstall may have happened all the same: only a fresh list tells.
+        if (cancelled)
+            fresh = std::make_shared<AppListing>(listApps(job, checker, listMs, true));
+        else if (reportsUninstalled(run))
+            fresh = std::make_shared<AppListing>(listApps(job, checker, listMs));
+        job.deliver([=] { uninstallEnded(name, run, fresh, cancelled); });
+    });
+}
+
+void AppsController::uninstallEnded(const QString &name, const ToolRun &run,
+                                    const std::shared_ptr<AppListing> &fresh, bool cancelled)
+{
+    device.endAction();
+    if (cancelled) {
+        uninstallCancelled(name, fresh);
+        return;
+    }
+    if (!fresh) {
+        device.setStatus(tr("uninstall failed"));
+        device.explain(run.timedOut ? notAnswered(run, device.limits.packageManagerMs)
+                                    : detailFor(Step::Uninstall, run));
+        return;
+    }
+    // Without a fresh listing there is nothing to judge by: the device text stays.
+    if (!showListing(*fresh))
+        return;
+    if (apps->containsName(name)) {
+        device.setStatus(tr("uninstall failed"));
+        device.explain(detailFor(Step::Uninstall, run));
+    } else {
+        device.setStatus(tr("%1 uninstalled").arg(name));
+    }
+}
+
+void AppsController::uninstallCancelled(const QString &name,
+                                        const std::shared_ptr<AppListing> &fresh)
+{
+    const bool listed = showListing(*fresh);
+    device.setStatus(tr("Uninstall cancelled"));
+    if (!listed)
+        device.explain(tr("Whether %1 was uninstalled is not known: the list of apps could not be "
+                          "read. Press Refresh to see.")
+                           .arg(name));
+    else if (apps->containsName(name))
+        device.explain(tr("%1 is still installed.").arg(name));
+    else
+        device.explain(tr("%1 was uninstalled all the same: the device had done it before the "
+                          "cancel reached it.")
+                           .arg(name));
+}

@@ -1,0 +1,156 @@
+#include "window/devicestatus.h"
+
+#include "device/devicequeue.h"
+#include "outcomes/statusdetail.h"
+#include "ui_mainwindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+DeviceStatus::DeviceStatus(Ui::MainWindow &ui, QObject *parent)
+    : QObject(parent)
+    , installStatus(ui.installStatus)
+    , statusDetail(ui.statusDetail)
+    , progressIndicator(ui.progressIndicator)
+    , busyText(ui.busyText)
+    , cancelBtn(ui.cancelBtn)
+    , deviceChooser(ui.deviceChooser)
+    , rootBtn(ui.rootBtn)
+    , deviceQueue(new DeviceQueue(this))
+{
+    connect(cancelBtn, &QPushButton::clicked, this, &DeviceStatus::cancel);
+}
+
+// The queue goes first, while everything its jobs may still deliver to is whole.
+DeviceStatus::~DeviceStatus()
+{
+    delete deviceQueue;
+}
+
+QString DeviceStatus::tool() const
+{
+    return toolPath();
+}
+
+bool DeviceStatus::checkNow()
+{
+    return show(checkDevices(tool(), chosenSerial, RunLimit{QDeadlineTimer(limits.checkMs), {}}));
+}
+
+DeviceCheck DeviceStatus::Checker::operator()(const QueueJob &job) const
+{
+    return checkDevices(tool, chosen, job.limit(limitMs));
+}
+
+DeviceStatus::Checker DeviceStatus::checker() const
+{
+    return Checker{tool(), chosenSerial, limits.checkMs};
+}
+
+void DeviceStatus::checkThen(const QString &text, std::function<void(bool found)> next)
+{
+    beginAction(text);
+    deviceQueue->post([this, check = checker(), next = std::move(next)](const QueueJob &job) {
+        job.deliver([this, found = check(job), next] {
+            const bool cancelled = cancelRequested;
+            endAction();
+            if (cancelled) {
+                setStatus(tr("Device check cancelled"));
+                return;
+            }
+            next(show(found));
+        });
+    });
+}
+
+bool DeviceStatus::show(const DeviceCheck &check)
+{
+    deviceSerial = check.serial.value_or(QString());
+    // Wide enough for the names it lists (see mainwindow.ui for why it starts otherwise).
+    deviceChooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    deviceChooser->clear();
+    deviceChooser->addItems(check.usable);
+    deviceChooser->setCurrentIndex(static_cast<int>(check.usable.indexOf(deviceSerial)));
+    emit devicesShown();
+    deviceNote = check.run.timedOut ? notAnswered(check.run, limits.checkMs)
+                                    : detailFor(Step::DeviceCheck, check.run, deviceSerial);
+    explain({});
+    rootBtn->hide();
+    if (!check.serial) {
+        installStatus->setText(tr("Device not available."));
+        return false;
+    }
+    installStatus->setText(tr("Device connected: ") + *check.serial);
+    return true;
+}
+
+void DeviceStatus::choose(int index)
+{
+    chosenSerial = deviceChooser->itemText(index);
+}
+
+void DeviceStatus::setStatus(const QString &text)
+{
+    installStatus->setText(text);
+}
+
+QString DeviceStatus::status() const
+{
+    return installStatus->text();
+}
+
+void DeviceStatus::explain(const QString &note)
+{
+    QStringList parts{deviceNote, note};
+    parts.removeAll(QString());
+    statusDetail->setText(parts.join(QLatin1Char(' ')));
+    // Takes no room when there is nothing to say.
+    statusDetail->setVisible(!parts.isEmpty());
+}
+
+void DeviceStatus::offerRoot(bool offered)
+{
+    rootBtn->setVisible(offered);
+}
+
+void DeviceStatus::showBusy(bool busy)
+{
+    progressIndicator->setVisible(busy);
+}
+
+void DeviceStatus::beginAction(const QString &text, bool cancellable)
+{
+    actionUnderWay = true;
+    cancelRequested = false;
+    showBusy(true);
+    setBusyText(text);
+    busyText->show();
+    cancelBtn->setEnabled(true);
+    cancelBtn->setVisible(cancellable);
+    emit busyChanged(true);
+}
+
+void DeviceStatus::setBusyText(const QString &text)
+{
+    busyText->setText(text);
+    progressIndicator->setAccessibleDescription(text);
+}
+
+void DeviceStatus::endAction()
+{
+    actionUnderWay = false;
+    showBusy(false);
+    busyText->hide();
+    cancelBtn->hide();
+    emit busyChanged(false);
+}
+
+void DeviceStatus::cancel()
+{
+    if (!actionUnderWay || cancelRequested || cancelBtn->isHidden())
+        return;
+    cancelRequested = true;
+    cancelBtn->setEnabled(false);
+    setBusyText(tr("Cancelling\u2026"));
+    deviceQueue->cancel();
+}
