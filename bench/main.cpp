@@ -1,6 +1,6 @@
 // Measures the runner, a refresh, start-up and preparing a bundle, each beside its floor, and
 // prints the table.
-// Usage: apkshelf_bench [runner] [refresh] [startup] [bundle]   (no argument: all four)
+// Usage: apkshelf_bench [runner] [queue] [refresh] [startup] [bundle]   (no argument: all five)
 #include "report.h"
 
 #include <QCoreApplication>
@@ -17,10 +17,13 @@ int main(int argc, char *argv[])
 
     QStringList figures = app.arguments().mid(1);
     if (figures.isEmpty())
-        figures = QStringList{"runner", "refresh", "startup", "bundle"};
+        figures = QStringList{"runner", "queue", "refresh", "startup", "bundle"};
 
     const QList<RunnerResult> runner =
         figures.contains(QLatin1String("runner")) ? measureRunner() : QList<RunnerResult>();
+    std::optional<QueueResult> queue;
+    if (figures.contains(QLatin1String("queue")))
+        queue = measureQueue();
     const QList<RefreshResult> refresh =
         figures.contains(QLatin1String("refresh")) ? measureRefresh() : QList<RefreshResult>();
     std::optional<StartupResult> startup;
@@ -29,6 +32,7 @@ int main(int argc, char *argv[])
     std::optional<BundleResult> bundle;
     if (figures.contains(QLatin1String("bundle")))
         bundle = measureBundle();
-    printReport(runner, refresh, startup ? &*startup : nullptr, bundle ? &*bundle : nullptr);
+    printReport(runner, queue ? &*queue : nullptr, refresh, startup ? &*startup : nullptr,
+                bundle ? &*bundle : nullptr);
     return 0;
 }

@@ -101,10 +101,24 @@ const Result *find(const QList<Result> &results, Match match)
     return nullptr;
 }
 
-void printGoals(const QList<RunnerResult> &runner, const QList<RefreshResult> &refresh,
-                const StartupResult *startup, const BundleResult *bundle)
+void printQueue(const QueueResult &r)
+{
+    std::printf("\n1b. Device queue: a listing of %ld apps through the queue vs straight through "
+                "the runner (ms)\n",
+                r.lines);
+    std::printf("%4s  %-26s %-26s %6s\n", "runs", "queue", "runner", "ratio");
+    std::printf("%4d  %-26s %-26s %5.2fx\n", r.queued.count(), spread(r.queued).constData(),
+                spread(r.direct).constData(), ratio(r.queued, r.direct));
+}
+
+void printGoals(const QList<RunnerResult> &runner, const QueueResult *queue,
+                const QList<RefreshResult> &refresh, const StartupResult *startup,
+                const BundleResult *bundle)
 {
     std::printf("\nGoals\n");
+    if (queue)
+        printGoal("a listing through the device queue, against the runner alone",
+                  ratio(queue->queued, queue->direct), "x", 1.15);
     if (const auto *r = find(runner, [](const RunnerResult &r) {
             return r.label == QLatin1String("100,000 lines");
         }))
@@ -138,16 +152,19 @@ void printGoals(const QList<RunnerResult> &runner, const QList<RefreshResult> &r
 
 } // namespace
 
-void printReport(const QList<RunnerResult> &runner, const QList<RefreshResult> &refresh,
-                 const StartupResult *startup, const BundleResult *bundle)
+void printReport(const QList<RunnerResult> &runner, const QueueResult *queue,
+                 const QList<RefreshResult> &refresh, const StartupResult *startup,
+                 const BundleResult *bundle)
 {
     if (!runner.isEmpty())
         printRunner(runner);
+    if (queue)
+        printQueue(*queue);
     if (!refresh.isEmpty())
         printRefresh(refresh);
     if (startup)
         printStartup(*startup);
     if (bundle)
         printBundle(*bundle);
-    printGoals(runner, refresh, startup, bundle);
+    printGoals(runner, queue, refresh, startup, bundle);
 }

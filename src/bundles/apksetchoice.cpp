@@ -1,6 +1,7 @@
 #include "bundles/apksetchoice.h"
 
 #include "bundles/splitmatch.h"
+#include "text/languagecode.h"
 
 #include <algorithm>
 

@@ -2,6 +2,7 @@
 
 #include "bundles/splitmatch.h"
 #include "bundles/splitname.h"
+#include "text/languagecode.h"
 
 #include <QHash>
 

@@ -57,16 +57,6 @@ int densityDpi(const QString &name)
     return dpi.value(name.toLower());
 }
 
-QString languageOf(const QString &locale)
-{
-    QString language = locale.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
-    language = language.toLower();
-    static const QHash<QString, QString> current{{QStringLiteral("iw"), QStringLiteral("he")},
-                                                 {QStringLiteral("in"), QStringLiteral("id")},
-                                                 {QStringLiteral("ji"), QStringLiteral("yi")}};
-    return current.value(language, language);
-}
-
 bool sdkMatches(int deviceSdk, const QList<int> &values, const QList<int> &alternatives)
 {
     if (values.isEmpty())

@@ -22,11 +22,6 @@ int bestDensity(int deviceDpi, const QList<int> &densities);
 // The dots per inch of a density name ("xxhdpi" -> 480); 0 for any other text.
 int densityDpi(const QString &name);
 
-// The language of a locale or language qualifier, in lower case: "pt-BR", "pt_BR", "pt-rBR" and
-// "PT" all give "pt". The old codes Android still uses for three languages are mapped to the
-// current ones ("iw" -> "he", "in" -> "id", "ji" -> "yi"), so either spelling matches the other.
-QString languageOf(const QString &locale);
-
 // Whether the highest of the SDK levels in `values` that this device meets is its best fit: some
 // value is at most `deviceSdk` and no alternative lies between that value and `deviceSdk`. True
 // when `values` is empty (nothing is targeted).

@@ -1,6 +1,6 @@
 #include "device/deviceprops.h"
 
-#include "bundles/splitmatch.h"
+#include "text/languagecode.h"
 
 #include <QHash>
 #include <QRegularExpression>

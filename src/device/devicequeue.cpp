@@ -7,8 +7,7 @@ RunLimit QueueJob::limit(int ms) const
 
 RunLimit QueueJob::limitAfterCancel(int ms) const
 {
-    return RunLimit{ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(ms),
-                    closing};
+    return RunLimit{ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(ms), closing};
 }
 
 void QueueJob::deliver(std::function<void()> onUiThread) const
@@ -48,7 +47,8 @@ void DeviceQueue::post(Work work, bool cancellable)
 {
     {
         const std::lock_guard<std::mutex> lock(mutex);
-        waiting.push_back({std::move(work), std::make_shared<std::atomic<bool>>(false), cancellable});
+        waiting.push_back(
+            {std::move(work), std::make_shared<std::atomic<bool>>(false), cancellable});
     }
     wake.notify_one();
 }

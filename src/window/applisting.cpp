@@ -9,9 +9,9 @@ AppListing listApps(const QueueJob &job, const DeviceStatus::Checker &checker, i
 {
     AppListing listing{{}, TextRows(InstalledApps::Columns), {}, {}, limitMs, false};
     DeviceStatus::Checker check = checker;
-    listing.check = afterCancel ? checkDevices(check.tool, check.chosen,
-                                               job.limitAfterCancel(check.limitMs))
-                                : check(job);
+    listing.check =
+        afterCancel ? checkDevices(check.tool, check.chosen, job.limitAfterCancel(check.limitMs))
+                    : check(job);
     if (!listing.check.serial)
         return listing;
     listing.run = runToolInBatches(

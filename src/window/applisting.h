@@ -13,10 +13,10 @@ class QueueJob;
 struct AppListing
 {
     DeviceCheck check;
-    TextRows found;     // an app a row: name, package file
-    QStringList others; // the lines that named no app
-    ToolRun run;        // the listing's run; not run when no device was found
-    int limitMs = 0;    // the listing's limit
+    TextRows found;      // an app a row: name, package file
+    QStringList others;  // the lines that named no app
+    ToolRun run;         // the listing's run; not run when no device was found
+    int limitMs = 0;     // the listing's limit
     bool listed = false; // the listing ran to its end
 };
 

@@ -111,8 +111,8 @@ void AppsController::confirmUninstall()
     device.beginAction(tr("Uninstalling %1\u2026").arg(name));
     const int pmMs = device.limits.packageManagerMs;
     const int listMs = device.limits.appListingMs;
-    device.queue().post([this, name, arguments, checker = device.checker(), serial = device.serial(),
-                         pmMs, listMs](const QueueJob &job) {
+    device.queue().post([this, name, arguments, checker = device.checker(),
+                         serial = device.serial(), pmMs, listMs](const QueueJob &job) {
         const ToolRun run = runTool(checker.tool, arguments, serial, job.limit(pmMs));
         const bool cancelled = run.timedOut && job.cancelled();
         std::shared_ptr<AppListing> fresh;

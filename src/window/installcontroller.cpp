@@ -48,9 +48,9 @@ void InstallController::startInstall(const QStringList &chosenPaths)
                        false);
     // Made here, where it finds the tool; it reports through queued signals, tied to this object.
     auto *worker = new InstallWorker(device.serial());
-    connect(worker, &InstallWorker::toolFinished, this, &InstallController::installToolFinished,
+    connect(worker, &InstallWorker::toolFinished, this, &InstallController::toolsEnded,
             Qt::QueuedConnection);
-    connect(worker, &InstallWorker::installReported, this, &InstallController::installReported,
+    connect(worker, &InstallWorker::installReported, this, &InstallController::reportInstall,
             Qt::QueuedConnection);
     device.queue().post(
         [worker, chosenPaths](const QueueJob &) {
@@ -60,13 +60,13 @@ void InstallController::startInstall(const QStringList &chosenPaths)
         false);
 }
 
-void InstallController::installToolFinished()
+void InstallController::toolsEnded()
 {
     underWay = false;
     device.endAction();
 }
 
-void InstallController::installReported(bool installed, const QString &detail)
+void InstallController::reportInstall(bool installed, const QString &detail)
 {
     if (!installed) {
         device.setStatus(tr("Apk installation failed."));

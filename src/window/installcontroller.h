@@ -33,8 +33,8 @@ public:
 
 private:
     void startInstall(const QStringList &chosenPaths);
-    void installToolFinished();
-    void installReported(bool installed, const QString &detail);
+    void toolsEnded();
+    void reportInstall(bool installed, const QString &detail);
 
     DeviceStatus &device;
     Refresher refreshView;

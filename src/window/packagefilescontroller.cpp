@@ -80,10 +80,10 @@ void PackageFilesController::remove()
     if (!name)
         return;
 
-    const ToolRun run = runTool(
-        device.tool(),
-        {QStringLiteral("shell"), QStringLiteral("rm"), appFolder + shellQuoted(*name)},
-        device.serial(), RunLimit{QDeadlineTimer(device.limits.removalMs), {}});
+    const ToolRun run =
+        runTool(device.tool(),
+                {QStringLiteral("shell"), QStringLiteral("rm"), appFolder + shellQuoted(*name)},
+                device.serial(), RunLimit{QDeadlineTimer(device.limits.removalMs), {}});
     const auto failed = [](const QString &line) { return line.contains(QLatin1String("failed")); };
     if (run.timedOut || std::any_of(run.output.cbegin(), run.output.cend(), failed)) {
         device.setStatus(tr("remove failed"));

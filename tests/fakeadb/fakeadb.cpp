@@ -21,6 +21,8 @@
 //   chunk=B      write the output in pieces of B bytes ...
 //   pause_ms=T   ... with a pause of T ms between them
 //   stall_ms=T   wait T ms before printing anything
+//   hang=1       print what standard error has, then never answer and never exit (an adb server
+//                that took the connection and went silent)
 //   flood=B      print B bytes of filler lines (255 'x' and a LF each) before the output
 //   crlf=1       end lines with CR LF
 //   stderr=TEXT  print TEXT and a LF on standard error
@@ -294,6 +296,11 @@ int main(int argc, char **argv)
     std::fwrite(err.data(), 1, err.size(), stderr);
     if (options.count("stderr"))
         std::fprintf(stderr, "%s\n", options["stderr"].c_str());
+    if (number(options, "hang")) {
+        std::fflush(stderr);
+        for (;;)
+            ::pause();
+    }
     sleepMs(number(options, "stall_ms"));
     print(out, options);
 
