@@ -105,10 +105,6 @@ void TestInstallProgress::readsProcTree_data()
         << QList<qint64>{900};
     QTest::newRow("fdinfo without an offset")
         << QStringList{"a.apk flags:\t0100000\n"} << QStringList{"a.apk"} << QList<qint64>{-1};
-    QTest::newRow("an offset that is no number")
-        << QStringList{"a.apk pos:\t-3\n"} << QStringList{"a.apk"} << QList<qint64>{-1};
-    QTest::newRow("a file that is not there")
-        << QStringList{"a.apk " + pos.arg(1)} << QStringList{"gone.apk"} << QList<qint64>{-1};
 }
 
 void TestInstallProgress::readsProcTree()
@@ -244,12 +240,6 @@ void TestInstallProgress::bar_data()
         << "App.xapk" << QList<qint64>{100000000} << 0 << qint64(100000000)
         << QStringList{"read 0 100000000", "copy 0 50000000"} << 712 << false
         << "Copying main.obb: 50 of 100 MB";
-    QTest::newRow("expansion: no descriptor")
-        << "App.xapk" << QList<qint64>{100000000} << 0 << qint64(100000000)
-        << QStringList{"read 0 100000000", "copy 0 -"} << 475 << true << "Copying main.obb\u2026";
-    QTest::newRow("no files at all")
-        << apk << QList<qint64>{} << 0 << qint64(0) << QStringList{"read 0"} << 0 << true
-        << "Installing Big.apk\u2026";
 }
 
 void TestInstallProgress::bar()
@@ -274,6 +264,9 @@ void TestInstallProgress::bar()
     QTEST(progress.view().value, "value");
     QTEST(progress.view().busy, "busy");
     QTEST(progress.view().text, "text");
+    // Cancel is offered until the device takes over, and only then withdrawn.
+    QFETCH(QString, text);
+    QCOMPARE(progress.deviceInstalling(), text.startsWith("Installing on the device"));
 }
 
 void TestInstallProgress::offers_data()
@@ -290,8 +283,6 @@ void TestInstallProgress::offers_data()
     const QString uninstall = "Uninstall Maps and install this file";
     const QStringList plain{"install", "-r", "/tmp/a.apk"};
     const QStringList downgrade{"install", "-r", "-d", "/tmp/a.apk"};
-    QTest::newRow("older, Android 4.4")
-        << older << 19 << false << Kind::InstallOlder << "Install the older version" << downgrade;
     QTest::newRow("older, Android 6")
         << older << 23 << false << Kind::InstallOlder << "Install the older version" << downgrade;
     QTest::newRow("older, Android 7 user build")
@@ -357,22 +348,12 @@ void TestInstallProgress::details_data()
         << olderSdkDetail(neededSdkFromMessage(refusal ? refusal->message : QString()), 25)
         << "The package needs Android 8.0 (API level 26) or later; this device has Android 7.1 "
            "(API level 25).";
-    QTest::newRow("older sdk, needed unknown")
-        << olderSdkDetail(0, 21)
-        << "The package needs a later Android than this device\u2019s Android 5.0 (API level 21).";
-    QTest::newRow("a level past the table") << androidVersion(41) << "API level 41";
     QTest::newRow("abis") << abiDetail({"x86_64"}, {"arm64_v8a", "armeabi_v7a"})
                           << "The package\u2019s native code is for x86_64; this device\u2019s "
                              "processor runs arm64-v8a, armeabi-v7a.";
-    QTest::newRow("abis of the package unknown")
-        << abiDetail({}, {"x86"})
-        << "This device\u2019s processor runs x86; the package has native code for none of them.";
     QTest::newRow("storage") << storageDetail(812000000, 1340000000)
                              << "The device has 812 MB free for apps; the package is 1340 MB, "
                                 "and installing it takes more than its size.";
-    QTest::newRow("storage, free space unknown")
-        << storageDetail(std::nullopt, 5300000)
-        << "The package is 5.3 MB, and installing it takes more than its size.";
     QTest::newRow("refusal code") << (refusal ? refusal->code : QString())
                                   << "INSTALL_FAILED_OLDER_SDK";
 }
@@ -432,8 +413,6 @@ void TestInstallProgress::openSessions_data()
                                                          "  Session :",
                                                          "    installerUid=2000"}
                                           << QList<int>{};
-    QTest::newRow("a uid that is no number")
-        << QStringList{active, "  Session 12:", "    installerUid=2000x"} << QList<int>{};
 }
 
 void TestInstallProgress::openSessions()
@@ -457,10 +436,6 @@ void TestInstallProgress::freeSpace_data()
                        "Blksize",
                        "/data                   11.6G     6.8G     4.8G   4096"}
         << qint64(4.8 * (1 << 30));
-    QTest::newRow("toolbox, megabytes")
-        << QStringList{"Filesystem               Size     Used     Free   Blksize",
-                       "/data                  779.3M   299.2M   480.1M   4096"}
-        << qint64(480.1 * (1 << 20));
     QTest::newRow("POSIX blocks") << QStringList{"Filesystem 512-blocks Used Available Capacity "
                                                  "Mounted on",
                                                  "/dev/sda1 1000 500 400 50% /data"}
@@ -472,9 +447,6 @@ void TestInstallProgress::freeSpace_data()
     QTest::newRow("too large") << QStringList{"Filesystem 1K-blocks Used Available Use% Mounted on",
                                               "/dev/x 1 1 99999999999999999 5% /data"}
                                << qint64(-1);
-    QTest::newRow("toolbox, too large")
-        << QStringList{"Filesystem Size Used Free Blksize", "/data 1.0G 1.0G 999999999T 4096"}
-        << qint64(-1);
 }
 
 void TestInstallProgress::freeSpace()

@@ -46,8 +46,8 @@ public:
     void copying(int index, const std::optional<FileRead> &read);
 
     ProgressView view() const { return shown; }
-    // Whether adb has read everything it sends: a Cancel could no longer stop the install.
-    bool allSent() const { return phase == Phase::Device || phase == Phase::Copying; }
+    // Whether adb has sent everything and the device installs: a Cancel could no longer stop it.
+    bool deviceInstalling() const { return phase == Phase::Device; }
 
 private:
     enum class Phase { Preparing, Sending, Device, Copying };
