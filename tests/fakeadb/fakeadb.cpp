@@ -1,10 +1,11 @@
 // A stand-in for adb that the tests put in the application's resource folder.
 //
 // It accepts exactly the argument lists the application uses:
-//   devices | shell ls data/app/ | install [-r] <path> | shell rm data/app/<entry>
+//   devices | shell ls data/app/ | install [-r [-d] [-t]] <path> | shell rm data/app/<entry>
 //   | shell pm list packages -f -3 | shell pm uninstall [-k] <one package name>
 //   | root | wait-for-device
-//   | shell getprop | shell wm density | install-multiple -r <path>... | push <local> <remote>
+//   | shell getprop | shell wm density | install-multiple -r [-d] [-t] <path>...
+//   | push <local> <remote>
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target,
@@ -31,6 +32,10 @@
 //   linger_ms=T  close standard output, then keep running for T ms
 //   orphan_ms=T  leave a child behind that holds standard output open for T ms after we exit
 //   exit=N       exit status
+//   read_chunk=B     install, install-multiple: read each local file, in order, B bytes at a time
+//                    as adb does, before printing anything ...
+//   read_pause_ms=T  ... with a pause of T ms after each piece; install keeps its file open until
+//                    it exits, install-multiple closes each file once read, as adb 29 does
 // Without $FAKEADB_DIR it checks and records nothing and prints nothing.
 #include <cerrno>
 #include <csignal>
@@ -52,6 +57,20 @@ namespace {
 
 using Options = std::map<std::string, std::string>;
 
+// Where the paths of an install start: after "-r" and then "-d" and "-t", each at most once and in
+// this order. 0 for an install without "-r" that has other options.
+size_t installPaths(const std::vector<std::string> &args)
+{
+    if (args.size() < 2 || args[1] != "-r")
+        return args.size() >= 2 && args[1][0] != '-' ? 1 : 0;
+    size_t at = 2;
+    for (const char *option : {"-d", "-t"}) {
+        if (at < args.size() && args[at] == option)
+            ++at;
+    }
+    return at;
+}
+
 std::string kindOf(int argc, char **argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -60,16 +79,16 @@ std::string kindOf(int argc, char **argv)
         return "devices";
     if (args == std::vector<std::string>{"shell", "ls", app})
         return "ls";
-    if (args.size() == 2 && args[0] == "install")
+    if (!args.empty() && args[0] == "install" && installPaths(args) > 0 &&
+        installPaths(args) + 1 == args.size())
         return "install";
-    if (args.size() == 3 && args[0] == "install" && args[1] == "-r")
-        return "install";
+    if (!args.empty() && args[0] == "install-multiple" && installPaths(args) >= 2 &&
+        installPaths(args) < args.size())
+        return "install-multiple";
     if (args == std::vector<std::string>{"shell", "getprop"})
         return "getprop";
     if (args == std::vector<std::string>{"shell", "wm", "density"})
         return "wm";
-    if (args.size() >= 3 && args[0] == "install-multiple" && args[1] == "-r")
-        return "install-multiple";
     if (args.size() == 3 && args[0] == "push")
         return "push";
     if (args.size() == 3 && args[0] == "shell" && args[1] == "rm" &&
@@ -150,8 +169,9 @@ void record(const std::string &dir, const std::string &kind, int argc, char **ar
     if (kind == "install")
         entry += linkTarget(argv[argc - 1]);
     if (kind == "install-multiple") {
-        for (int i = 3; i < argc; ++i)
-            entry += fileFacts(argv[i]);
+        const std::vector<std::string> args(argv + 1, argv + argc);
+        for (size_t i = installPaths(args); i < args.size(); ++i)
+            entry += fileFacts(args[i]);
     }
     if (kind == "push")
         entry += fileFacts(argv[2]);
@@ -256,6 +276,28 @@ void print(const std::string &out, const Options &options)
     }
 }
 
+// Reads the install's local files as adb does, slowly, so that a test can watch the offset of the
+// descriptor rise. Gives the descriptor that stays open (install), or -1.
+int readSlowly(const std::string &kind, int argc, char **argv, const Options &options)
+{
+    const auto chunk = static_cast<size_t>(number(options, "read_chunk"));
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (chunk == 0 || (kind != "install" && kind != "install-multiple"))
+        return -1;
+    std::vector<char> buffer(chunk);
+    int open = -1;
+    for (size_t i = installPaths(args); i < args.size(); ++i) {
+        open = ::open(args[i].c_str(), O_RDONLY | O_CLOEXEC);
+        while (open >= 0 && ::read(open, buffer.data(), chunk) > 0)
+            sleepMs(number(options, "read_pause_ms"));
+        if (open >= 0 && kind == "install-multiple") {
+            ::close(open);
+            open = -1;
+        }
+    }
+    return open;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -288,6 +330,7 @@ int main(int argc, char **argv)
     if (const long bytes = number(options, "flood"); bytes > 0)
         out = filler(static_cast<size_t>(bytes)) + out;
 
+    const int heldOpen = readSlowly(kind, argc, argv, options);
     std::string err;
     if (!readFile(dir + "/" + kind + "." + n + ".err", err))
         readFile(dir + "/" + kind + ".err", err);
@@ -314,5 +357,7 @@ int main(int argc, char **argv)
         ::close(STDOUT_FILENO);
         sleepMs(ms);
     }
+    if (heldOpen >= 0)
+        ::close(heldOpen);
     return static_cast<int>(number(options, "exit"));
 }
