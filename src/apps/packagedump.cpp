@@ -119,6 +119,7 @@ void PackageDumpReader::readLine(QByteArrayView line)
     while (indent < line.size() && line[indent] == ' ')
         ++indent;
     const QByteArrayView text = trimmedEnd(line.sliced(indent));
+    const int depth = int(qMin(indent, qsizetype(1000)));
     if (text.isEmpty() || section == Section::After)
         return;
     if (section == Section::Before) {
@@ -135,18 +136,18 @@ void PackageDumpReader::readLine(QByteArrayView line)
         closePackage();
         current = name;
         fieldIndent = 0;
-        headerIndent = int(qMin(indent, qsizetype(1000)));
+        headerIndent = depth;
         return;
     }
     if (current.isEmpty())
         return;
-    if (indent <= headerIndent) {
+    if (depth <= headerIndent) {
         closePackage();
         return;
     }
     if (fieldIndent == 0)
-        fieldIndent = int(qMin(indent, qsizetype(1000)));
-    readField(text, int(qMin(indent, qsizetype(1000))));
+        fieldIndent = depth;
+    readField(text, depth);
 }
 
 void PackageDumpReader::readField(QByteArrayView text, int indent)
@@ -159,16 +160,7 @@ void PackageDumpReader::readField(QByteArrayView text, int indent)
     }
     user = -1;
     if (const auto rest = valueOf(text, "User ")) {
-        const qsizetype colon = rest->indexOf(':');
-        const auto id = number(colon < 0 ? std::nullopt : std::optional(rest->first(colon)));
-        user = id && *id >= 0 && *id < 1000000 ? int(*id) : -1;
-        if (user == 0) {
-            if (const auto enabled = number(pairValue(*rest, "enabled="));
-                enabled && *enabled < 100)
-                details.enabled = int(*enabled);
-            if (const auto installed = pairValue(*rest, "installed="))
-                details.installed = *installed == "true";
-        }
+        readUser(*rest);
     } else if (const auto name = valueOf(text, "versionName=")) {
         details.versionName = shown(*name);
     } else if (text.startsWith("versionCode=")) {
@@ -188,6 +180,19 @@ void PackageDumpReader::readField(QByteArrayView text, int indent)
         for (const QByteArrayView split : listOf(text))
             details.splits.append(raw(split));
     }
+}
+
+void PackageDumpReader::readUser(QByteArrayView rest)
+{
+    const qsizetype colon = rest.indexOf(':');
+    const auto id = number(colon < 0 ? std::nullopt : std::optional(rest.first(colon)));
+    user = id && *id >= 0 && *id < 1000000 ? int(*id) : -1;
+    if (user != 0)
+        return;
+    if (const auto enabled = number(pairValue(rest, "enabled=")); enabled && *enabled < 100)
+        details.enabled = int(*enabled);
+    if (const auto installed = pairValue(rest, "installed="))
+        details.installed = *installed == "true";
 }
 
 void PackageDumpReader::closePackage()

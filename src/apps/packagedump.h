@@ -43,6 +43,8 @@ public:
 private:
     void readLine(QByteArrayView line);
     void readField(QByteArrayView field, int indent);
+    // A "User N: key=value ..." line: the state of user 0, and whose block follows.
+    void readUser(QByteArrayView rest);
     void closePackage();
 
     enum class Section { Before, Packages, After };
