@@ -1,5 +1,6 @@
 // Saving an app's files: the files "pm path" names, the names proposed for them, and the .apks
 // archive they are written into, read back by the application's own bundle reader.
+#include "apps/expansionfiles.h"
 #include "apps/packagepaths.h"
 #include "apps/savename.h"
 #include "bundles/apkswriter.h"
@@ -45,6 +46,8 @@ class TestSaving : public QObject
 private slots:
     void readsPackagePaths_data();
     void readsPackagePaths();
+    void findsExpansionFiles_data();
+    void findsExpansionFiles();
     void proposesNames_data();
     void proposesNames();
     void neverReplacesInABatch();
@@ -103,6 +106,53 @@ void TestSaving::readsPackagePaths()
     for (const PackageFile &file : *read)
         got.append({file.devicePath, file.entryName});
     QCOMPARE(got, files);
+}
+
+void TestSaving::findsExpansionFiles_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("files"); // entry=size, joined by ';'
+
+    const QByteArray folder("/sdcard/Android/obb/com.example.game/");
+    const QString entry("Android/obb/com.example.game/main.7.com.example.game.obb=123");
+    QTest::newRow("stat") << int(SizeTool::Stat)
+                          << QByteArray("123 -rw-rw---- " + folder + "main.7.com.example.game.obb")
+                          << entry;
+    QTest::newRow("stat: folders and hidden files left out")
+        << int(SizeTool::Stat)
+        << QByteArray("4096 drwxrwx--x " + folder + "sub\n0 -rw-rw---- " + folder + ".nomedia")
+        << "";
+    QTest::newRow("toolbox ls")
+        << int(SizeTool::List)
+        << QByteArray("-rw-rw---- root sdcard_r 123 2015-01-01 10:00 main.7.com.example.game.obb")
+        << entry;
+    QTest::newRow("toybox ls: a total line, a link count, a name with a space")
+        << int(SizeTool::List)
+        << QByteArray("total 8\n-rw-rw---- 1 u0_a1 sdcard_rw 123 2019-01-01 10:00 "
+                      "main.7.com.example.game.obb\n-rw-rw---- 1 u0_a1 sdcard_rw 5 2019-01-01 "
+                      "10:00 patch 7.obb")
+        << entry;
+}
+
+void TestSaving::findsExpansionFiles()
+{
+    QFETCH(int, tool);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, files);
+    QList<QByteArrayView> lines;
+    const QList<QByteArray> split = output.split('\n');
+    for (const QByteArray &line : split)
+        lines.append(line);
+    QStringList found;
+    for (const ExpansionFile &file :
+         readExpansionLines(lines, QStringLiteral("com.example.game"), SizeTool(tool))) {
+        QCOMPARE(file.devicePath, "/sdcard/" + file.entryName);
+        found.append(file.entryName + '=' + QString::number(file.size));
+    }
+    QCOMPARE(found.join(';'), files);
+    QVERIFY(!expansionCommand(QStringLiteral("com.example.game"), SizeTool(tool)).isEmpty());
+    QVERIFY(expansionCommand(QStringLiteral("x;reboot"), SizeTool(tool)).isEmpty());
 }
 
 void TestSaving::proposesNames_data()

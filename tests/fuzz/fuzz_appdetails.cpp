@@ -1,9 +1,10 @@
 // libFuzzer target for what the device tells about its apps and what was cached of it. The same
 // bytes, split into lines, are read as the package manager's dump (in batches of two lines, cut
-// and whole), as "pm path" output and as size lines, and as a cache file. Nothing may crash or
-// hang; a cache file that is accepted must read back the same once written again; a path that is
-// accepted never climbs out.
+// and whole), as "pm path" output, as size and expansion lines, and as a cache file. Nothing may
+// crash or hang; a cache file that is accepted must read back the same once written again; a path
+// that is accepted never climbs out.
 #include "apps/detailcache.h"
+#include "apps/expansionfiles.h"
 #include "apps/packagedump.h"
 #include "apps/packagepaths.h"
 #include "apps/packagesizes.h"
@@ -58,6 +59,10 @@ void readPaths(const QList<QByteArrayView> &lines)
     readSizeLines(lines, SizeTool::List, sizes);
     for (const qint64 size : sizes)
         check(size >= 0);
+    for (const SizeTool tool : {SizeTool::Stat, SizeTool::List})
+        for (const ExpansionFile &file : readExpansionLines(lines, QStringLiteral("a.b"), tool))
+            check(file.size >= 0 && file.entryName.count(QLatin1Char('/')) == 3 &&
+                  !file.entryName.contains(QLatin1String("/.")));
 }
 
 void readCache(const QByteArray &bytes)
