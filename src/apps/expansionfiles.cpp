@@ -1,6 +1,7 @@
 #include "apps/expansionfiles.h"
 
 #include "device/packagename.h"
+#include "text/shellquote.h"
 
 namespace {
 
@@ -75,10 +76,11 @@ QStringList expansionCommand(const QString &package, SizeTool tool)
 {
     if (!isPackageName(package))
         return {};
-    if (tool == SizeTool::Stat) // the * is the shell's: the package name needs no quoting
+    const QString folder = shellQuoted(folderOf(package));
+    if (tool == SizeTool::Stat) // the * is left to the shell
         return {QStringLiteral("shell"), QStringLiteral("stat"), QStringLiteral("-c"),
-                QStringLiteral("'%s %A %n'"), folderOf(package) + QLatin1Char('*')};
-    return {QStringLiteral("shell"), QStringLiteral("ls"), QStringLiteral("-l"), folderOf(package)};
+                shellQuoted(QStringLiteral("%s %A %n")), folder + QLatin1Char('*')};
+    return {QStringLiteral("shell"), QStringLiteral("ls"), QStringLiteral("-l"), folder};
 }
 
 QList<ExpansionFile> readExpansionLines(const QList<QByteArrayView> &lines, const QString &package,
