@@ -277,7 +277,8 @@ void TestAppDetails::showsDetails_data()
     QTest::newRow("tooltip") << versionTooltip(8589934634) << "version code 8589934634";
     QTest::newRow("size") << sizeText(12345678) << "12.3 MB";
     QTest::newRow("size unknown") << sizeText(-1) << "";
-    QTest::newRow("overrides removed") << displayText(u"abc\u202edef\u2066\u0007") << "abcdef";
+    QTest::newRow("overrides removed")
+        << displayText(u"abc\u202edef\u2066\u0007\u2028") << "abcdef";
     QTest::newRow("cut at 100") << displayText(QString(150, QLatin1Char('x')))
                                 << QString(100, QLatin1Char('x'));
     QTest::newRow("pair kept whole")
