@@ -222,13 +222,16 @@ void TestSaving::writesAnArchiveOurReaderReads_data()
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<bool>("expansions");
     QTest::addColumn<int>("format");
+    QTest::addColumn<quint64>("zip64From"); // 0: every record in its ZIP64 form, as for 4 GiB
 
-    QTest::newRow("base alone") << QStringList{"base.apk"} << false << int(BundleFormat::SplitZip);
+    const QStringList splitApp{"base.apk", "split_config.arm64_v8a.apk", "split_config.xxhdpi.apk"};
+    QTest::newRow("base alone") << QStringList{"base.apk"} << false << int(BundleFormat::SplitZip)
+                                << zip64Needed;
     QTest::newRow("base and splits")
-        << QStringList{"base.apk", "split_config.arm64_v8a.apk", "split_config.xxhdpi.apk"} << false
-        << int(BundleFormat::SplitZip);
-    QTest::newRow("with expansion files")
-        << QStringList{"base.apk", "split_config.en.apk"} << true << int(BundleFormat::Xapk);
+        << splitApp << false << int(BundleFormat::SplitZip) << zip64Needed;
+    QTest::newRow("with expansion files") << QStringList{"base.apk", "split_config.en.apk"} << true
+                                          << int(BundleFormat::Xapk) << zip64Needed;
+    QTest::newRow("ZIP64") << splitApp << true << int(BundleFormat::Xapk) << quint64(0);
 }
 
 void TestSaving::writesAnArchiveOurReaderReads()
@@ -236,6 +239,7 @@ void TestSaving::writesAnArchiveOurReaderReads()
     QFETCH(QStringList, names);
     QFETCH(bool, expansions);
     QFETCH(int, format);
+    QFETCH(quint64, zip64From);
     QTemporaryDir folder;
     QList<ApksEntry> entries;
     QHash<QString, QByteArray> expected;
@@ -258,10 +262,13 @@ void TestSaving::writesAnArchiveOurReaderReads()
     }
     const QString target = folder.filePath(QStringLiteral("Game_1.0.apks"));
     qint64 reported = 0;
-    const ApksWrite written = writeApks(target, entries, [&reported](qint64 bytes) {
-        reported = bytes;
-        return true;
-    });
+    const ApksWrite written = writeApks(
+        target, entries,
+        [&reported](qint64 bytes) {
+            reported = bytes;
+            return true;
+        },
+        zip64From);
     QVERIFY2(written.result == ApksWrite::Written, qPrintable(written.why));
     qint64 total = 0;
     for (const QByteArray &bytes : expected)

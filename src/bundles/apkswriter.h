@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bundles/ziprecords.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -28,9 +30,11 @@ struct ApksWrite
 // `target` in one rename only when whole: on failure or cancel nothing is left, and whatever was
 // at `target` is untouched. `progress`, when given, is told the bytes of content written so far
 // and cancels by returning false. Refuses names that climb out of the archive, are absolute, hold
-// control characters or repeat, and archives of 4 GiB or more (they would need ZIP64).
+// control characters or repeat. Offsets and sizes of `zip64From` or more (4 GiB: an app with large
+// expansion files) are written in ZIP64 records; tests lower it to check that form.
 ApksWrite writeApks(const QString &target, const QList<ApksEntry> &entries,
-                    const std::function<bool(qint64 written)> &progress = {});
+                    const std::function<bool(qint64 written)> &progress = {},
+                    quint64 zip64From = zip64Needed);
 
 // The manifest.json that makes a saved bundle an .xapk, so that installing it also places its
 // expansion files: `apkNames` are the APK entries ("base.apk" first, then "split_<name>.apk"),
