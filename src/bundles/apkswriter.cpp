@@ -120,8 +120,8 @@ ApksWrite Writer::stream(QIODevice &source, ZipRecord &entry)
     for (;;) {
         const qint64 read = source.read(chunk.data(), chunkSize);
         if (read < 0)
-            return failed(
-                QStringLiteral("Could not read %1: %2").arg(entry.name, source.errorString()));
+            return failed(QStringLiteral("Could not read %1: %2")
+                              .arg(QString::fromUtf8(entry.name), source.errorString()));
         if (read == 0)
             break;
         size += read;
