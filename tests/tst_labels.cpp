@@ -216,6 +216,7 @@ private slots:
     void tableLookUp();
     void damagedZip_data();
     void damagedZip();
+    void directoryBeforeTheTail();
     void localeFromProperties_data();
     void localeFromProperties();
     void displayLabel_data();
@@ -363,7 +364,8 @@ void LabelsTest::tableLookUp()
 
 void LabelsTest::damagedZip_data()
 {
-    QTest::addColumn<int>("offset"); // from the end record, or the central entry (≥ 1000)
+    QTest::addColumn<int>(
+        "offset"); // in the end record, the central entry + 1000, the local + 2000
     QTest::addColumn<quint32>("value");
     QTest::addColumn<qint64>("cap");
     QTest::addColumn<QString>("error"); // empty: the entry reads whole
@@ -381,6 +383,8 @@ void LabelsTest::damagedZip_data()
     QTest::newRow("inflates past its size")
         << 1024 << 4096u << qint64(1 << 20) << "the entry inflates past its size";
     QTest::newRow("wrong CRC") << 1016 << 0u << qint64(1 << 20) << "the entry fails its CRC";
+    QTest::newRow("local header of another")
+        << 2030 << 0x41414141u << qint64(1 << 20) << "the local header names another entry";
     QTest::newRow("data past the directory")
         << 1020 << 0x00ffffffu << qint64(1 << 20) << "a ZIP entry runs into the directory";
 }
@@ -397,7 +401,10 @@ void LabelsTest::damagedZip()
     QByteArray zip = readAll(dir.filePath("a.zip"));
     const qsizetype end = zip.lastIndexOf("PK\x05\x06");
     const qsizetype entry = zip.lastIndexOf("PK\x01\x02");
-    qToLittleEndian(value, zip.data() + (offset < 1000 ? end + offset : entry + offset - 1000));
+    const qsizetype at = offset < 1000   ? end + offset
+                         : offset < 2000 ? entry + offset - 1000
+                                         : zip.indexOf("PK\x03\x04") + offset - 2000;
+    qToLittleEndian(value, zip.data() + at);
     const Parsed<ZipDirectory> directory = readZipDirectory(zip.right(ZipTailSize), zip.size());
     QString found = directory.error;
     if (directory.ok()) {
@@ -408,6 +415,27 @@ void LabelsTest::damagedZip()
         QVERIFY(!data.ok() || data.value == content);
     }
     QCOMPARE(found, error);
+}
+
+// Apps of thousands of files have directories larger than the tail: read in a second step.
+void LabelsTest::directoryBeforeTheTail()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeZip(dir.filePath("a.zip"), {{"a", "1"}, {"resources.arsc", "2"}, {"a", "3"}}));
+    const QByteArray zip = readAll(dir.filePath("a.zip"));
+    const QByteArrayView tail = QByteArrayView(zip).last(22);
+    QCOMPARE(readZipDirectory(tail, zip.size()).error,
+             "the ZIP directory starts before the tail that was read");
+    const Parsed<ZipEnd> end = findZipEnd(tail, zip.size());
+    QVERIFY2(end.ok(), qPrintable(end.error));
+    const Parsed<ZipDirectory> directory = readCentralDirectory(
+        QByteArrayView(zip).sliced(end.value.directoryOffset, end.value.directorySize), end.value);
+    QVERIFY2(directory.ok(), qPrintable(directory.error));
+    QCOMPARE(directory.value.entries.size(), 2);
+    QVERIFY(directory.value.find(QStringLiteral("resources.arsc")));
+    ZipDirectory twice = directory.value;
+    twice.entries[0].name = QStringLiteral("resources.arsc");
+    QVERIFY(!twice.find(QStringLiteral("resources.arsc"))); // which one would the device read?
 }
 
 void LabelsTest::localeFromProperties_data()

@@ -56,11 +56,14 @@ bool isZip64(const ZipEntry &entry)
 
 const ZipEntry *ZipDirectory::find(QStringView name) const
 {
+    const ZipEntry *found = nullptr;
     for (const ZipEntry &entry : entries) {
+        if (entry.name == name && found)
+            return nullptr;
         if (entry.name == name)
-            return &entry;
+            found = &entry;
     }
-    return nullptr;
+    return found;
 }
 
 Parsed<ZipEnd> findZipEnd(QByteArrayView tail, qint64 fileSize)

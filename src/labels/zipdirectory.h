@@ -29,6 +29,8 @@ struct ZipDirectory
     ZipEnd end;
     QList<ZipEntry> entries;
 
+    // The entry named `name`; none when there is none or there are two: an archive that holds two
+    // manifests says two things, and the package installer refuses it.
     const ZipEntry *find(QStringView name) const;
 };
 

@@ -43,14 +43,20 @@ Parsed<QByteArray> entryData(QByteArrayView local, const ZipEntry &entry, qint64
 {
     if (u32At(local, 0) != LocalSignature || !fits(local, 0, LocalHeaderSize))
         return failed("no local header where the directory points");
-    const qint64 dataStart = LocalHeaderSize + u16At(local, 26) + u16At(local, 28);
+    const qint64 nameSize = u16At(local, 26);
+    if (nameSize != entry.nameSize || !fits(local, LocalHeaderSize, nameSize) ||
+        QString::fromUtf8(local.sliced(LocalHeaderSize, nameSize)) != entry.name)
+        return failed("the local header names another entry");
+    const qint64 dataStart = LocalHeaderSize + nameSize + u16At(local, 28);
     if (!fits(local, dataStart, entry.compressedSize))
         return failed("the entry's data was not read whole");
     if (entry.uncompressedSize > cap)
         return failed("the entry is larger than we read");
     const QByteArrayView data = local.sliced(dataStart, entry.compressedSize);
     Result content;
-    if (entry.method == Stored && entry.compressedSize == entry.uncompressedSize)
+    if (entry.method == Stored && entry.compressedSize != entry.uncompressedSize)
+        return failed("a stored entry whose two sizes differ");
+    if (entry.method == Stored)
         content = {data.toByteArray(), {}};
     else if (entry.method == Deflated)
         content = inflated(data, entry.uncompressedSize);
