@@ -151,7 +151,7 @@ Entry to(quint32 id)
 const Entry bag{0xff, 0};
 
 // A type chunk of type 1 for `locale` ("de-CH", "" for the default), with `flags` (0x01 sparse,
-// 0x02 16-bit offsets, 0x08 compact entries, 0x80 an offset past the end).
+// 0x02 16-bit offsets, 0x08 compact entries, 0x40 for SDK 21 and up, 0x80 an offset past the end).
 QByteArray typeChunk(const QString &locale, quint8 flags, const QList<Entry> &entries)
 {
     QByteArray index, data;
@@ -180,6 +180,7 @@ QByteArray typeChunk(const QString &locale, quint8 flags, const QList<Entry> &en
     const Locale wanted = localeFromTag(locale);
     config.replace(8, wanted.language.size(), wanted.language.toLatin1());
     config.replace(10, wanted.region.size(), wanted.region.toLatin1());
+    config[24] = flags & 0x40 ? 21 : 0;
     QByteArray header;
     put<quint8>(header, 1), put<quint8>(header, flags & 0x03), put<quint16>(header, 0);
     const int count = flags & 0x01 ? int(index.size() / 4) : int(entries.size());
@@ -245,7 +246,7 @@ void LabelsTest::labelsMatchBadging_data()
                               {"values-de-rCH", strings("app_name", "Notizen (CH)")},
                               {"values-pt-rBR", strings("app_name", "Notas")}}};
     const QStringList asked{"de-AT", "pt", "fr-FR", "he-IL"};
-    const QStringList fallbacks{"Notizen", "Notes", "Notes", "Notes"};
+    const QStringList fallbacks{"Notizen", "Notas", "Notes", "Notes"};
     for (int packing : {0, 1, 2})
         QTest::addRow("translated, packing %d", packing)
             << translated << packing << asked << fallbacks;
@@ -303,8 +304,16 @@ void LabelsTest::tableLookUp_data()
                                   << "Notas" << TableProblem::None;
     QTest::newRow("language alone") << translated << 0x7f010001u << "pt-AO"
                                     << "Notas (PT)" << TableProblem::None;
+    QTest::newRow("another region")
+        << table({typeChunk("", 0, {text(0)}), typeChunk("pt-BR", 0, {text(2)})}) << 0x7f010000u
+        << "pt-PT"
+        << "Notas" << TableProblem::None;
     QTest::newRow("default") << translated << 0x7f010000u << "pt-BR"
                              << "Notes" << TableProblem::None;
+    QTest::newRow("no other qualifier")
+        << table({typeChunk("de", 0x40, {text(3)}), typeChunk("de", 0, {text(1)})}) << 0x7f010000u
+        << "de"
+        << "Notizen" << TableProblem::None;
     QTest::newRow("utf-8") << table({typeChunk("de", 0, {text(1)})}, true) << 0x7f010000u << "de"
                            << "Notizen" << TableProblem::None;
     QTest::newRow("old code for Hebrew")

@@ -10,11 +10,6 @@ struct Locale
 {
     QString language;
     QString region;
-
-    bool operator==(const Locale &other) const
-    {
-        return language == other.language && region == other.region;
-    }
 };
 
 // The locale a tag names: "de-CH", "de_CH", "zh-Hant-TW" (the script is left out), "en"; an empty

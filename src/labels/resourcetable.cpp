@@ -69,22 +69,29 @@ QString tableLanguage(const QString &language)
     return language;
 }
 
+// The locale a configuration (its ResTable_config, size field first) names, with packed
+// three-letter codes unpacked; empty parts where it names none.
+Locale configLocale(QByteArrayView config)
+{
+    if (u32At(config, 0) < 12 || !fits(config, 8, 4))
+        return {};
+    return {unpacked(config.sliced(8, 2), 'a'), unpacked(config.sliced(10, 2), '0')};
+}
+
 bool hasOtherQualifiers(QByteArrayView config)
 {
-    // Everything but the size, the locale, its script and variant (36..48) and what follows.
-    for (qint64 at : {4, 5, 6, 7}) {
-        if (u8At(config, at))
-            return true;
-    }
-    for (qint64 at = 12; at < 36; ++at) {
-        if (u8At(config, at))
+    // From the mobile network to the screen's size in dp: not the size, the locale (8..12), its
+    // script and variant (36..48), nor the newer fields after them.
+    for (qint64 at = 4; at < 36; ++at) {
+        if ((at < 8 || at >= 12) && u8At(config, at))
             return true;
     }
     return false;
 }
 
-// How well `config` suits `locale`: 6 exact, 4 the language, 2 no locale, 0 another locale; one
-// more without other qualifiers.
+// How well `config` suits `locale`: 8 exact, 6 the language alone, 4 the language in another
+// region (as Android takes fr-FR for fr-CH since 7.0), 2 no locale, 0 another language; one more
+// without other qualifiers.
 int rank(QByteArrayView config, const Locale &locale)
 {
     const Locale own = configLocale(config);
@@ -92,7 +99,7 @@ int rank(QByteArrayView config, const Locale &locale)
     if (own.language.isEmpty())
         score = 2;
     else if (own.language == tableLanguage(locale.language))
-        score = own.region.isEmpty() ? 4 : own.region == locale.region ? 6 : 0;
+        score = own.region.isEmpty() ? 6 : own.region == locale.region ? 8 : 4;
     return score && !hasOtherQualifiers(config) ? score + 1 : score;
 }
 
@@ -211,13 +218,6 @@ Found bestValue(const Table &table, quint32 id, const Locale &locale)
 }
 
 } // namespace
-
-Locale configLocale(QByteArrayView config)
-{
-    if (u32At(config, 0) < 12 || !fits(config, 8, 4))
-        return {};
-    return {unpacked(config.sliced(8, 2), 'a'), unpacked(config.sliced(10, 2), '0')};
-}
 
 TableString lookUpString(QByteArrayView bytes, quint32 id, const Locale &locale)
 {

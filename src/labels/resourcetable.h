@@ -14,11 +14,8 @@ struct TableString
 };
 
 // The string resource `id` (0xPPTTEEEE) in `table` (a resources.arsc) for `locale`: from the
-// configuration with the locale's language and region, else its language alone, else no locale;
-// among equals, one with no other qualifier. References are followed a few steps at most.
-// Damaged when a chunk, an entry index, an entry or the string it names does not fit.
+// configuration with the locale's language and region, else its language alone, else the language
+// in another region, else no locale; among equals, one with no other qualifier. References are
+// followed a few steps at most. Damaged when a chunk, an entry index, an entry or the string it
+// names does not fit.
 TableString lookUpString(QByteArrayView table, quint32 id, const Locale &locale);
-
-// The locale a resource table configuration names (its ResTable_config, size field first), with
-// packed three-letter codes unpacked; empty parts where it names none.
-Locale configLocale(QByteArrayView config);
