@@ -1,6 +1,7 @@
 // App names read from APK bytes: APKs built by aapt when the test runs, read through our ZIP,
 // manifest and resource table readers and checked against what `aapt dump badging` says; tables
 // in the shapes aapt does not write (sparse, 16-bit offsets, compact entries); damaged input.
+#include "labels/binaryxml.h"
 #include "labels/devicelocale.h"
 #include "labels/labelreader.h"
 #include "labels/labeltext.h"
@@ -201,6 +202,36 @@ QByteArray table(const QList<QByteArray> &types, bool utf8 = false)
     return chunk(0x0002, count, stringPool(strings, utf8) + chunk(0x0200, package, types.join()));
 }
 
+// A binary manifest whose <application> has one attribute, named "label", with the resource id
+// `id` (none for 0) and a value of `type` and `data`; string 3 is "Notes".
+QByteArray manifest(quint32 id, quint8 type, quint32 data)
+{
+    const QStringList strings{"label", "application", "http://schemas.android.com/apk/res/android",
+                              "Notes"};
+    QByteArray ids, element, attribute;
+    if (id)
+        put<quint32>(ids, id);
+    for (quint32 value : {0xffffffffu, 1u}) // no namespace, "application"
+        put<quint32>(element, value);
+    for (quint16 value : {20, 20, 1, 0, 0, 0}) // attributes at 20, 20 bytes each, one
+        put<quint16>(element, value);
+    for (quint32 value : {2u, 0u, 0xffffffffu, 0x00000008u | quint32(type) << 24, data})
+        put<quint32>(attribute, value);
+    const QByteArray node = QByteArray::fromHex("01000000ffffffff"); // line 1, no comment
+    return chunk(0x0003, {},
+                 stringPool(strings, false) + (id ? chunk(0x0180, {}, ids) : QByteArray()) +
+                     chunk(0x0102, node, element + attribute));
+}
+
+QString described(const Parsed<ManifestLabel> &label)
+{
+    if (!label.ok())
+        return QStringLiteral("error");
+    if (label.value.kind == ManifestLabel::Reference)
+        return QString::number(label.value.id, 16);
+    return label.value.kind == ManifestLabel::Text ? label.value.text : QStringLiteral("none");
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(ApkText)
@@ -213,6 +244,8 @@ class LabelsTest : public QObject
 private slots:
     void labelsMatchBadging_data();
     void labelsMatchBadging();
+    void manifestLabel_data();
+    void manifestLabel();
     void tableLookUp_data();
     void tableLookUp();
     void damagedZip_data();
@@ -288,6 +321,33 @@ void LabelsTest::labelsMatchBadging()
                                      expected[i])));
         QCOMPARE(result.reason.isEmpty(), !expected[i].isEmpty());
     }
+}
+
+void LabelsTest::manifestLabel_data()
+{
+    QTest::addColumn<QByteArray>("manifest");
+    QTest::addColumn<QString>("label"); // the text, the reference in hex, "none" or "error"
+    const QByteArray notes = manifest(0x01010001, 0x03, 3);
+    QTest::newRow("by id") << notes << "Notes";
+    QTest::newRow("by name") << manifest(0, 0x03, 3) << "Notes";
+    QTest::newRow("another attribute") << manifest(0x01010002, 0x03, 3) << "none";
+    QTest::newRow("reference") << manifest(0x01010001, 0x01, 0x7f020001) << "7f020001";
+    QTest::newRow("a number") << manifest(0x01010001, 0x10, 3) << "error";
+    QTest::newRow("string past the pool") << manifest(0x01010001, 0x03, 9) << "error";
+    QTest::newRow("truncated") << notes.left(notes.size() - 4) << "error";
+    QByteArray lying = notes;
+    qToLittleEndian<quint32>(0xfffffff0, lying.data() + notes.size() - 56 + 4);
+    QTest::newRow("lying element size") << lying << "error";
+    QByteArray many = notes;
+    qToLittleEndian<quint16>(0xffff, many.data() + notes.size() - 40 + 12);
+    QTest::newRow("attributes past the element") << many << "error";
+}
+
+void LabelsTest::manifestLabel()
+{
+    QFETCH(QByteArray, manifest);
+    QFETCH(QString, label);
+    QCOMPARE(described(readManifestLabel(manifest)), label);
 }
 
 void LabelsTest::tableLookUp_data()
