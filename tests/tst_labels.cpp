@@ -78,7 +78,7 @@ QByteArray readAll(const QString &path)
 }
 
 // An entry of `zip` read as the device reader will: the tail, then the entry's range alone.
-QByteArray entryOf(const QByteArray &zip, const QString &name, qint64 cap = 16 << 20)
+QByteArray entryOf(const QByteArray &zip, const QString &name, qint64 cap = LargestTable)
 {
     const Parsed<ZipDirectory> directory = readZipDirectory(zip.right(ZipTailSize), zip.size());
     const ZipEntry *entry = directory.value.find(name);
@@ -90,8 +90,8 @@ QByteArray entryOf(const QByteArray &zip, const QString &name, qint64 cap = 16 <
 
 LabelResult labelOf(const QByteArray &zip, const QString &locale)
 {
-    return readLabel(entryOf(zip, QStringLiteral("AndroidManifest.xml")),
-                     entryOf(zip, QStringLiteral("resources.arsc")), localeFromTag(locale));
+    return readLabel(entryOf(zip, ManifestEntry, LargestManifest),
+                     entryOf(zip, TableEntry, LargestTable), localeFromTag(locale));
 }
 
 // Little-endian writing, for tables made by hand.

@@ -5,6 +5,13 @@
 #include <QByteArrayView>
 #include <QString>
 
+// The entries of an APK that name the app, and the most of each we inflate: beyond these a file is
+// taken as hostile (a table holds every translation, so it may be large).
+inline constexpr char ManifestEntry[] = "AndroidManifest.xml";
+inline constexpr char TableEntry[] = "resources.arsc";
+constexpr qint64 LargestManifest = 4 << 20;
+constexpr qint64 LargestTable = 16 << 20;
+
 // An app's name, or why it has none we can show.
 struct LabelResult
 {

@@ -182,36 +182,51 @@ Found entryValue(const ResChunk &type, quint32 index)
     return {Value{u8At(type.bytes, valueAt + 3), u32At(type.bytes, valueAt + 4)}, {}, {}};
 }
 
-// The value of `id` from the type chunk that suits `locale` best among those that have it.
+// How well a type chunk's configuration suits `locale`, as rank() gives it; -1 when its header
+// does not hold one.
+int typeRank(const ResChunk &type, const Locale &locale)
+{
+    if (type.headerSize < TypeHeaderSize + 4 || !fits(type.bytes, u32At(type.bytes, 16), 0))
+        return -1;
+    const QByteArrayView config =
+        type.bytes.sliced(TypeHeaderSize, type.headerSize - TypeHeaderSize);
+    return rank(config.first(qMin<qint64>(config.size(), u32At(config, 0))), locale);
+}
+
+// The value of `id` from the type chunk of `package` that suits `locale` best among those that
+// have it; none (and no problem) when none has it.
+Found bestInPackage(const ResChunk &package, quint32 id, const Locale &locale)
+{
+    const Parsed<QList<ResChunk>> chunks = childChunks(package);
+    if (!chunks.ok())
+        return problem(TableProblem::Damaged, chunks.error);
+    Found best;
+    int bestRank = 0;
+    for (const ResChunk &type : chunks.value) {
+        if (type.type != TypeType || u8At(type.bytes, 8) != ((id >> 16) & 0xff))
+            continue;
+        const int score = typeRank(type, locale);
+        if (score < 0)
+            return problem(TableProblem::Damaged, QStringLiteral("a type's header is short"));
+        if (score <= bestRank)
+            continue;
+        Found found = entryValue(type, id & 0xffff);
+        if (found.problem == TableProblem::Damaged)
+            return found;
+        if (found.value || found.problem != TableProblem::None)
+            best = found, bestRank = score;
+    }
+    return best;
+}
+
 Found bestValue(const Table &table, quint32 id, const Locale &locale)
 {
     for (const ResChunk &package : table.packages) {
         if (u32At(package.bytes, 8) != id >> 24)
             continue;
-        const Parsed<QList<ResChunk>> chunks = childChunks(package);
-        if (!chunks.ok())
-            return problem(TableProblem::Damaged, chunks.error);
-        Found best;
-        int bestRank = 0;
-        for (const ResChunk &type : chunks.value) {
-            if (type.type != TypeType || u8At(type.bytes, 8) != ((id >> 16) & 0xff))
-                continue;
-            if (type.headerSize < TypeHeaderSize + 4 || !fits(type.bytes, u32At(type.bytes, 16), 0))
-                return problem(TableProblem::Damaged, QStringLiteral("a type's header is short"));
-            const QByteArrayView config =
-                type.bytes.sliced(TypeHeaderSize, type.headerSize - TypeHeaderSize);
-            const int score =
-                rank(config.first(qMin<qint64>(config.size(), u32At(config, 0))), locale);
-            if (score <= bestRank)
-                continue;
-            Found found = entryValue(type, id & 0xffff);
-            if (found.problem == TableProblem::Damaged)
-                return found;
-            if (found.value || found.problem != TableProblem::None)
-                best = found, bestRank = score;
-        }
-        if (bestRank > 0)
-            return best;
+        Found found = bestInPackage(package, id, locale);
+        if (found.value || found.problem != TableProblem::None)
+            return found;
     }
     return problem(TableProblem::Missing,
                    QStringLiteral("no entry 0x%1").arg(id, 8, 16, QLatin1Char('0')));
