@@ -519,11 +519,11 @@ void LabelsTest::localeFromProperties_data()
                                         << "CH";
     QTest::newRow("never chosen") << QStringList{unset, product} << "pt"
                                   << "BR";
-    QTest::newRow("4.x") << QStringList{"[persist.sys.language]: [fr]",
-                                        "[persist.sys.country]: [CA]",
-                                        "[ro.product.locale.language]: [en]"}
-                         << "fr"
-                         << "CA";
+    QTest::newRow("chosen before 6.0")
+        << QStringList{"[persist.sys.language]: [fr]", "[persist.sys.country]: [CA]",
+                       "[ro.product.locale]: [en-US]"}
+        << "fr"
+        << "CA";
     QTest::newRow("4.x, product") << QStringList{"[ro.product.locale.language]: [es]",
                                                  "[ro.product.locale.region]: [ES]"}
                                   << "es"
@@ -532,8 +532,6 @@ void LabelsTest::localeFromProperties_data()
                             << "TW";
     QTest::newRow("region by number") << QStringList{"[persist.sys.locale]: [es-419]"} << "es"
                                       << "419";
-    QTest::newRow("underscore") << QStringList{"[ro.product.locale]: [en_GB]"} << "en"
-                                << "GB";
     QTest::newRow("language only") << QStringList{"[ro.product.locale]: [FIL]"} << "fil"
                                    << "";
     QTest::newRow("undetermined") << QStringList{"[persist.sys.locale]: [und]"} << ""

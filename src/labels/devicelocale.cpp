@@ -55,10 +55,12 @@ Locale localeFromTag(QStringView tag)
 
 Locale localeFromProperties(const QHash<QString, QString> &properties)
 {
+    // The user's choice first, in the current property and then the old pair (which 6.0 and later
+    // move into the current one at boot and clear), then the factory's.
     const QString tags[] = {
         properties.value(QStringLiteral("persist.sys.locale")).trimmed(),
-        properties.value(QStringLiteral("ro.product.locale")).trimmed(),
         joined(properties, "persist.sys.language", "persist.sys.country"),
+        properties.value(QStringLiteral("ro.product.locale")).trimmed(),
         joined(properties, "ro.product.locale.language", "ro.product.locale.region"),
     };
     for (const QString &tag : tags) {

@@ -16,8 +16,8 @@ struct Locale
 // locale for an empty tag, "und", or one whose language is not two or three letters.
 Locale localeFromTag(QStringView tag);
 
-// The device's locale from its properties: persist.sys.locale, else ro.product.locale, else
-// persist.sys.language with persist.sys.country, else ro.product.locale.language with
+// The device's locale from its properties: persist.sys.locale, else persist.sys.language with
+// persist.sys.country, else ro.product.locale, else ro.product.locale.language with
 // ro.product.locale.region. Empty when none is set: tables then give their default strings.
 Locale localeFromProperties(const QHash<QString, QString> &properties);
 
