@@ -229,6 +229,8 @@ QString described(const Parsed<ManifestLabel> &label)
         return QStringLiteral("error");
     if (label.value.kind == ManifestLabel::Reference)
         return QString::number(label.value.id, 16);
+    if (label.value.kind == ManifestLabel::NotText)
+        return QStringLiteral("not text");
     return label.value.kind == ManifestLabel::Text ? label.value.text : QStringLiteral("none");
 }
 
@@ -326,13 +328,13 @@ void LabelsTest::labelsMatchBadging()
 void LabelsTest::manifestLabel_data()
 {
     QTest::addColumn<QByteArray>("manifest");
-    QTest::addColumn<QString>("label"); // the text, the reference in hex, "none" or "error"
+    QTest::addColumn<QString>("label"); // text, reference in hex, "none", "not text" or "error"
     const QByteArray notes = manifest(0x01010001, 0x03, 3);
     QTest::newRow("by id") << notes << "Notes";
     QTest::newRow("by name") << manifest(0, 0x03, 3) << "Notes";
     QTest::newRow("another attribute") << manifest(0x01010002, 0x03, 3) << "none";
     QTest::newRow("reference") << manifest(0x01010001, 0x01, 0x7f020001) << "7f020001";
-    QTest::newRow("a number") << manifest(0x01010001, 0x10, 3) << "error";
+    QTest::newRow("a number") << manifest(0x01010001, 0x10, 3) << "not text";
     QTest::newRow("string past the pool") << manifest(0x01010001, 0x03, 9) << "error";
     QTest::newRow("truncated") << notes.left(notes.size() - 4) << "error";
     QByteArray lying = notes;

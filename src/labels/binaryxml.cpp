@@ -41,7 +41,7 @@ Result labelOf(const Document &doc, QByteArrayView attribute)
     if (dataType == TypeReference || dataType == TypeDynamicReference)
         return {{ManifestLabel::Reference, {}, data}, {}};
     if (dataType != TypeString)
-        return Result::failed(QStringLiteral("the label is of type %1").arg(dataType));
+        return {{ManifestLabel::NotText, {}, 0}, {}};
     const std::optional<QString> text = doc.pool.at(data);
     if (!text)
         return Result::failed(QStringLiteral("the label's string is not in the pool"));

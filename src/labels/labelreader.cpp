@@ -46,6 +46,8 @@ LabelResult readLabel(QByteArrayView manifest, QByteArrayView table, const Local
         return none("The app names no label.");
     case ManifestLabel::Text:
         return shown(label.value.text);
+    case ManifestLabel::NotText:
+        return none("The app's label is not text.");
     case ManifestLabel::Reference:
         break;
     }
