@@ -574,7 +574,7 @@ void LabelsTest::displayLabel_data()
     const QString emoji = QString::fromUtf8("\U0001F600");
     QTest::newRow("cut by characters")
         << emoji.repeated(150) << emoji.repeated(LongestLabel - 1) + QChar(0x2026);
-    QTest::newRow("nothing left") << QString::fromUtf8("\u202E\u202C \n") << "";
+    QTest::newRow("nothing left") << QString::fromUtf8("\u202E\u202C \u200B\n\uFEFF") << "";
 }
 
 void LabelsTest::displayLabel()

@@ -10,7 +10,9 @@ bool isHidden(char32_t c)
     return c < 0x20 || (c >= 0x7f && c <= 0x9f)                            // C0, DEL, C1
            || c == 0x061c || c == 0x200e || c == 0x200f                    // bidi marks
            || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) // embeddings, isolates
-           || c == 0xfeff || (c >= 0xd800 && c <= 0xdfff); // a BOM; surrogates left unpaired
+           || c == 0x200b || c == 0x2060 ||
+           c == 0xfeff                      // zero-width spaces, which make a name look blank
+           || (c >= 0xd800 && c <= 0xdfff); // surrogates left unpaired
 }
 
 bool isBreak(char32_t c)

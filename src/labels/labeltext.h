@@ -6,7 +6,7 @@
 constexpr int LongestLabel = 100;
 
 // `label` made safe to show: control characters, bidi embeddings, overrides, isolates and marks,
-// removed (an unpaired surrogate shows as U+FFFD); line breaks and tabs become spaces; runs of
-// white space become one; trimmed. A longer label is cut to LongestLabel characters (code points),
-// the last one "…", so that a cut name never passes for a whole one.
+// and zero-width spaces removed (an unpaired surrogate shows as U+FFFD); line breaks and tabs
+// become spaces; runs of white space become one; trimmed. A longer label is cut to LongestLabel
+// characters (code points), the last one "…", so that a cut name never passes for a whole one.
 QString displayLabel(QStringView label);

@@ -1,5 +1,7 @@
 #include "labels/zipdirectory.h"
 
+#include <optional>
+
 namespace {
 
 constexpr quint32 EndSignature = 0x06054b50;
