@@ -151,30 +151,40 @@ Entry to(quint32 id)
 }
 const Entry bag{0xff, 0};
 
+// An entry as a table stores it: compact {key, flags with the type, data}, or {size, flags, key}
+// and a value {size, 0, type, data}; for a bag, its parent and count stand in for the value.
+QByteArray entryBytes(const Entry &entry, bool compact)
+{
+    const bool isBag = entry.type == 0xff;
+    QByteArray bytes;
+    if (compact) {
+        put<quint16>(bytes, 0);
+        put<quint16>(bytes, quint16(0x08 | entry.type << 8));
+    } else {
+        for (quint16 value : {isBag ? 16 : 8, isBag ? 1 : 0, 0, 0, 8})
+            put<quint16>(bytes, value);
+        put<quint16>(bytes, quint16(isBag ? 0 : entry.type << 8));
+    }
+    put<quint32>(bytes, entry.data);
+    return bytes;
+}
+
 // A type chunk of type 1 for `locale` ("de-CH", "" for the default), with `flags` (0x01 sparse,
 // 0x02 16-bit offsets, 0x08 compact entries, 0x40 for SDK 21 and up, 0x80 an offset past the end).
 QByteArray typeChunk(const QString &locale, quint8 flags, const QList<Entry> &entries)
 {
     QByteArray index, data;
     for (int i = 0; i < entries.size(); ++i) {
-        const Entry &entry = entries[i];
+        const bool has = entries[i].type;
         const quint32 offset = flags & 0x80 ? 0x00fffff0u : quint32(data.size());
-        if (flags & 0x01 && entry.type)
+        if (flags & 0x01 && has)
             put<quint16>(index, quint16(i)), put<quint16>(index, quint16(offset / 4));
         else if (flags & 0x02)
-            put<quint16>(index, entry.type ? quint16(offset / 4) : 0xffff);
+            put<quint16>(index, has ? quint16(offset / 4) : 0xffff);
         else if (!(flags & 0x01))
-            put<quint32>(index, entry.type ? offset : 0xffffffff);
-        if (entry.type && flags & 0x08)
-            put<quint16>(data, 0), put<quint16>(data, quint16(0x08 | entry.type << 8));
-        else if (entry.type)
-            put<quint16>(data, entry.type == 0xff ? 16 : 8), put<quint16>(data, entry.type == 0xff);
-        if (entry.type && !(flags & 0x08))
-            put<quint32>(data, 0), put<quint16>(data, 8), put<quint8>(data, 0);
-        if (entry.type && !(flags & 0x08))
-            put<quint8>(data, entry.type == 0xff ? 0 : entry.type);
-        if (entry.type)
-            put<quint32>(data, entry.data);
+            put<quint32>(index, has ? offset : 0xffffffff);
+        if (has)
+            data += entryBytes(entries[i], flags & 0x08);
     }
     QByteArray config(64, '\0');
     qToLittleEndian<quint32>(64, config.data());
