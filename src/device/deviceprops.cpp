@@ -5,9 +5,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
-namespace {
-
-QHash<QString, QString> properties(const QStringList &lines)
+QHash<QString, QString> propertiesFromGetprop(const QStringList &lines)
 {
     static const QRegularExpression property(QStringLiteral("^\\[([^\\]]+)\\]: \\[(.*)\\]\\s*$"));
     QHash<QString, QString> values;
@@ -18,6 +16,8 @@ QHash<QString, QString> properties(const QStringList &lines)
     }
     return values;
 }
+
+namespace {
 
 QString firstOf(const QHash<QString, QString> &values, std::initializer_list<const char *> names)
 {
@@ -50,7 +50,7 @@ QStringList abisOf(const QHash<QString, QString> &values)
 
 DeviceSpec deviceFromProperties(const QStringList &lines)
 {
-    const QHash<QString, QString> values = properties(lines);
+    const QHash<QString, QString> values = propertiesFromGetprop(lines);
     DeviceSpec device;
     device.sdk = values.value(QStringLiteral("ro.build.version.sdk")).toInt();
     device.abis = abisOf(values);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,10 @@ struct DeviceSpec
     int density = 0;       // dots per inch; 0 when unknown
     QStringList languages; // "fr", as languageOf() gives them
 };
+
+// The properties in what `adb shell getprop` printed ("[name]: [value]" lines), by name; those
+// with an empty value are left out.
+QHash<QString, QString> propertiesFromGetprop(const QStringList &lines);
 
 // What `adb shell getprop` printed ("[name]: [value]" lines) says about the device: the SDK level
 // (ro.build.version.sdk), the ABIs (ro.product.cpu.abilist, else ro.product.cpu.abi and .abi2),
