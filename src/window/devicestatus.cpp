@@ -6,6 +6,9 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <algorithm>
 
 DeviceStatus::DeviceStatus(Ui::MainWindow &ui, QObject *parent)
     : QObject(parent)
@@ -123,9 +126,10 @@ void DeviceStatus::beginAction(const QString &text, bool cancellable)
     actionUnderWay = true;
     cancelRequested = false;
     showBusy(true);
+    setProgress(0, 0);
     setBusyText(text);
     busyText->show();
-    cancelBtn->setEnabled(true);
+    setCancellable(true);
     cancelBtn->setVisible(cancellable);
     emit busyChanged(true);
 }
@@ -134,6 +138,18 @@ void DeviceStatus::setBusyText(const QString &text)
 {
     busyText->setText(text);
     progressIndicator->setAccessibleDescription(text);
+}
+
+void DeviceStatus::setProgress(int value, int maximum)
+{
+    progressIndicator->setRange(0, std::max(0, maximum));
+    progressIndicator->setValue(std::clamp(value, 0, std::max(0, maximum)));
+}
+
+void DeviceStatus::setCancellable(bool cancellable, const QString &why)
+{
+    cancelBtn->setEnabled(cancellable && !cancelRequested);
+    cancelBtn->setToolTip(cancellable ? tr("Stop the device work under way (Escape)") : why);
 }
 
 void DeviceStatus::endAction()
@@ -147,7 +163,7 @@ void DeviceStatus::endAction()
 
 void DeviceStatus::cancel()
 {
-    if (!actionUnderWay || cancelRequested || cancelBtn->isHidden())
+    if (!actionUnderWay || cancelRequested || cancelBtn->isHidden() || !cancelBtn->isEnabled())
         return;
     cancelRequested = true;
     cancelBtn->setEnabled(false);

@@ -71,6 +71,11 @@ public:
     void beginAction(const QString &text, bool cancellable = true);
     // Names the work of the action under way anew.
     void setBusyText(const QString &text);
+    // Shows how far the action under way has come: `value` of `maximum`; a `maximum` of 0 makes
+    // the bar a busy bar again, for work whose progress is not known.
+    void setProgress(int value, int maximum);
+    // Lets Cancel stop the action under way, or not (with `why` as its tooltip), while it shows.
+    void setCancellable(bool cancellable, const QString &why = {});
     void endAction();
     // Whether an action runs through the queue.
     bool acting() const { return actionUnderWay; }
