@@ -19,11 +19,8 @@ void QueueJob::deliver(std::function<void()> onUiThread) const
 
 DeviceQueue::DeviceQueue(QObject *parent)
     : QObject(parent)
-    , thread(QThread::create([this] { runJobs(); }))
-{
-    thread->setObjectName(QStringLiteral("device queue"));
-    thread->start();
-}
+    , worker([this] { runJobs(); })
+{}
 
 DeviceQueue::~DeviceQueue()
 {
@@ -39,8 +36,7 @@ DeviceQueue::~DeviceQueue()
             running->store(true);
     }
     wake.notify_all();
-    thread->wait();
-    delete thread;
+    worker.join();
 }
 
 void DeviceQueue::post(Work work, bool cancellable)

@@ -3,13 +3,13 @@
 #include "device/toolrunner.h"
 
 #include <QObject>
-#include <QThread>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 // What a job of the queue sees of itself on the queue's thread: limits for its tool runs, whether
 // it was cancelled, and the way to hand something back to the UI thread.
@@ -86,5 +86,7 @@ private:
     bool closing = false;
     // Raised when the queue goes: it ends even the runs that follow a cancel.
     std::shared_ptr<std::atomic<bool>> closingFlag = std::make_shared<std::atomic<bool>>(false);
-    QThread *thread;
+    // A plain thread, not a QThread: the jobs need no event loop of their own, and ThreadSanitizer,
+    // which cannot see into how Qt starts its threads, then follows the hand-over through `mutex`.
+    std::thread worker; // last, so it starts once everything it uses is there
 };
