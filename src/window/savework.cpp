@@ -128,12 +128,12 @@ public:
     TempFiles(const TempFiles &) = delete;
     TempFiles &operator=(const TempFiles &) = delete;
 
-    // A new empty file, hidden, named after the target; empty when none could be made.
+    // A new empty file, hidden, in the target's folder (on its file system, so that one rename
+    // puts it in place); empty when none could be made. Its name is short whatever the target's.
     QString make(QString &why)
     {
         const QFileInfo info(target);
-        QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                            QStringLiteral(".XXXXXX.part"));
+        QTemporaryFile file(info.absolutePath() + QStringLiteral("/.apkshelf-XXXXXX.part"));
         file.setAutoRemove(false);
         if (!file.open()) {
             why = tr("Could not write in %1: %2").arg(info.absolutePath(), file.errorString());
