@@ -58,6 +58,7 @@ private slots:
     void savesAnAppThatInstallsBack();
     void leavesNothingBehind_data();
     void leavesNothingBehind();
+    void aBatchGoesOnAndNeverReplaces();
 
 private:
     // The device holds the split app (and an expansion file when `withObb`).
@@ -255,6 +256,48 @@ void TestSave::leavesNothingBehind()
     QCOMPARE(filesIn(target.path()), QStringList{"old.apks"});
     QCOMPARE(readAll(path), QByteArray("the earlier copy"));
     QVERIFY(ui->button("saveBtn")->isEnabled());
+}
+
+// Several apps go into a folder, each under its proposed name; one that cannot be copied does not
+// stop the next, and a file already there stays.
+void TestSave::aBatchGoesOnAndNeverReplaces()
+{
+    adb->setOutput("pm-list", "package:/data/app/a-1/base.apk=com.a\n"
+                              "package:/data/app/b-1/base.apk=com.b\n");
+    for (const int app : {1, 2}) {
+        const QByteArray name = app == 1 ? "com.a" : "com.b";
+        adb->setOutput("pm-path", "package:/data/app/" + name + "-1/base.apk\n", app);
+        adb->setOutput("dumpsys",
+                       "Packages:\n  Package [" + name + "] (1a):\n    versionName=2.0\n", app);
+        adb->setOutput("stat", "5 /data/app/" + name + "-1/base.apk\n", app);
+    }
+    adb->setErrors("pull", "adb: error: failed to stat remote object: Permission denied\n", 1);
+    adb->setOptions("pull", "exit=1\n", 1);
+    adb->setPulledData("b APK", 2);
+    adb->setOutput("pull", "/data/app/b-1/base.apk: 1 file pulled, 0 skipped.\n");
+    QFile there(target.filePath("com.b_2.0.apk"));
+    QVERIFY(there.open(QIODevice::WriteOnly) && there.write("there before") > 0);
+    there.close();
+    choice = {target.path(), false};
+    ui->clickTab(1);
+    QTRY_COMPARE(ui->shownEntries(), QStringList({"com.a", "com.b"}));
+    ui->table()->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ui->table()->selectAll();
+    QTRY_VERIFY(ui->button("saveBtn")->isEnabled());
+
+    ui->click("saveBtn");
+    QTRY_COMPARE(ui->status(), QString("Save failed"));
+    QTRY_VERIFY(!ui->busy());
+    QCOMPARE(offers.size(), 1);
+    QVERIFY(offers[0].folder);
+    QVERIFY2(detail().contains("com.a not saved: base.apk: adb: error: failed to stat remote "
+                               "object: Permission denied"),
+             qPrintable(detail()));
+    QVERIFY2(detail().contains("com.b saved to " + target.filePath("com.b_2.0 (2).apk")),
+             qPrintable(detail()));
+    QCOMPARE(filesIn(target.path()), QStringList({"com.b_2.0 (2).apk", "com.b_2.0.apk"}));
+    QCOMPARE(readAll(target.filePath("com.b_2.0.apk")), QByteArray("there before"));
+    QCOMPARE(readAll(target.filePath("com.b_2.0 (2).apk")), QByteArray("b APK"));
 }
 
 QTEST_MAIN(TestSave)

@@ -97,9 +97,15 @@ QList<SavePlan> SaveController::plan(const QList<SaveSource> &sources, QList<Out
             continue;
         }
         offer.expansionBytes += source.expansionBytes();
-        const QString name = proposedFileName(labelFor(source.package), source.package,
-                                              source.versionName, source.files.size() > 1);
-        plans.append({source, labelFor(source.package), name, offer.folder, false});
+        SavePlan each;
+        each.source = source;
+        each.name = labelFor(source.package);
+        // An app with expansion files may take them along, which only an archive can hold.
+        each.target = proposedFileName(each.name, source.package, source.versionName,
+                                       source.files.size() > 1 || !source.expansions.isEmpty());
+        // The user confirms replacing one file in the dialog; a batch never replaces.
+        each.replace = !offer.folder;
+        plans.append(each);
     }
     if (plans.isEmpty())
         return plans;
