@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -126,6 +127,7 @@ void TestSave::describeApp(bool withObb)
 
 void TestSave::selectTheApp()
 {
+    QVERIFY(ui->button("saveBtn")->isHidden()); // the package files view has nothing to save
     ui->clickTab(1);
     QTRY_COMPARE(ui->shownEntries(), QStringList{package});
     QVERIFY(!ui->button("saveBtn")->isEnabled());
@@ -248,6 +250,12 @@ void TestSave::leavesNothingBehind()
     if (cancel) {
         QTRY_COMPARE(adb->calls("pull").size(), call);
         QTRY_VERIFY(filesIn(target.path()).size() == 3); // the first copy and the one under way
+        QTRY_COMPARE(window->findChild<QLabel *>("busyText")->text(),
+                     QString("Saving com.example.app: 0 of 1 MB"));
+        // In KiB: the first file whole, then what adb has written of the second.
+        const auto *bar = window->findChild<QProgressBar *>("progressIndicator");
+        QCOMPARE(bar->maximum(), 4 * 150'000 / 1024);
+        QTRY_VERIFY(bar->value() > 150'000 / 1024);
         ui->click("cancelBtn");
     }
     QTRY_COMPARE(ui->status(), status);
