@@ -210,8 +210,9 @@ void TestHostileTool::checkOnlySelectedRemoved(const FakeAdb &adb, const QString
 // Once the tool behaves again, a refresh works from the same window.
 void TestHostileTool::checkStillUsable(FakeAdb &adb, MainWindow &window)
 {
+    // A button of the other view (Save) is hidden here, and waits for a selection there.
     for (QPushButton *button : window.findChildren<QPushButton *>())
-        QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
+        QVERIFY2(button->isEnabled() || button->isHidden(), qPrintable(button->objectName()));
     QVERIFY(FakeAdb::placeStandIn());
     for (const QString kind : {"all", "devices", "ls", "install", "rm"})
         adb.setOptions(kind, {});

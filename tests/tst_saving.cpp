@@ -3,6 +3,7 @@
 #include "apps/expansionfiles.h"
 #include "apps/packagepaths.h"
 #include "apps/savename.h"
+#include "apps/savetexts.h"
 #include "bundles/apkswriter.h"
 #include "bundles/bundlearchive.h"
 #include "bundles/bundlecontents.h"
@@ -51,6 +52,8 @@ private slots:
     void proposesNames_data();
     void proposesNames();
     void neverReplacesInABatch();
+    void describesProgress_data();
+    void describesProgress();
     void writesAnArchiveOurReaderReads_data();
     void writesAnArchiveOurReaderReads();
     void leavesNothingWhenCancelledOrRefused();
@@ -215,6 +218,31 @@ void TestSaving::neverReplacesInABatch()
     taken.insert("/out.d/noextension");
     QCOMPARE(firstFreeName("/out.d/noextension", exists), QString("/out.d/noextension (2)"));
     QCOMPARE(firstFreeName("/out/x.apk", [](const QString &) { return true; }), std::nullopt);
+}
+
+void TestSaving::describesProgress_data()
+{
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total"); // -1: not known
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("part way") << qint64(45'200'000) << qint64(120'000'000)
+                              << "Saving Notes: 45 of 120 MB";
+    QTest::newRow("rounded to whole MB")
+        << qint64(499'999) << qint64(1'500'000) << "Saving Notes: 0 of 2 MB";
+    QTest::newRow("a file that grew is not past the end")
+        << qint64(130'000'000) << qint64(120'000'000) << "Saving Notes: 120 of 120 MB";
+    QTest::newRow("total not known") << qint64(7'000'000) << qint64(-1) << "Saving Notes: 7 MB";
+    QTest::newRow("beyond 2 GiB") << qint64(3'000'000'000) << qint64(5'000'000'000)
+                                  << "Saving Notes: 3000 of 5000 MB";
+}
+
+void TestSaving::describesProgress()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(QString, text);
+    QCOMPARE(savingText(QStringLiteral("Notes"), done, total), text);
 }
 
 void TestSaving::writesAnArchiveOurReaderReads_data()

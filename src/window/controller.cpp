@@ -20,6 +20,7 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , refreshBtn(ui.refreshBtn)
     , installBtn(ui.installBtn)
     , removeBtn(ui.removeBtn)
+    , saveBtn(ui.saveBtn)
     , deviceChooser(ui.deviceChooser)
     , rootBtn(ui.rootBtn)
     , viewTabs(ui.viewTabs)
@@ -32,11 +33,13 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
               refreshForInstall(checkFirst, std::move(then));
           },
           std::move(chooser), tableView->window(), this))
+    , saver(new SaveController(*device, tableView->window(), this))
 {
     showView();
     connect(refreshBtn, &QPushButton::clicked, this, &Controller::getApps);
     connect(installBtn, &QPushButton::clicked, this, &Controller::openApk);
     connect(removeBtn, &QPushButton::clicked, this, &Controller::uninstallApk);
+    connect(saveBtn, &QPushButton::clicked, this, &Controller::saveApps);
     // Only a user's pick: the chooser's own refills after a check must not start a refresh.
     connect(deviceChooser, &QComboBox::activated, this, &Controller::deviceChosen);
     connect(viewTabs, &QTabBar::currentChanged, this, &Controller::viewChosen);
@@ -94,6 +97,8 @@ void Controller::showView()
     removeBtn->setToolTip(
         appsView ? tr("Uninstall the selected app from the device (Delete in the list)")
                  : tr("Delete the selected package file from the device (Delete in the list)"));
+    saveBtn->setVisible(appsView);
+    updateActions();
 }
 
 std::optional<QString> Controller::arrangedName(int row) const
@@ -117,6 +122,7 @@ void Controller::updateActions()
     // Choosing a view refreshes it.
     viewTabs->setEnabled(!busy);
     rootBtn->setEnabled(!busy);
+    saveBtn->setEnabled(!busy && view == View::Apps && !selectedPackages().isEmpty());
 }
 
 void Controller::deviceChosen(int index)
@@ -166,11 +172,36 @@ void Controller::tableViewSelectionDidChange()
 {
     if (!list.appsLoaded) {
         selectedApp->clear();
+        updateActions();
         return;
     }
     list.selectedRow = tableSelectedRow();
     selectedApp->setText(arrangedName(list.selectedRow).value_or(QString()));
     qInfo("%i", list.selectedRow);
+    updateActions();
+}
+
+QStringList Controller::selectedPackages() const
+{
+    QStringList packages;
+    if (view != View::Apps || !list.appsLoaded || !tableView->selectionModel())
+        return packages;
+    QModelIndexList rows = tableView->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    for (const QModelIndex &row : std::as_const(rows))
+        if (const std::optional<InstalledApp> app = apps->model()->arrangedAt(row.row()))
+            packages.append(app->name);
+    return packages;
+}
+
+void Controller::saveApps()
+{
+    saver->save(selectedPackages());
+}
+
+void Controller::setSaveChooser(SaveController::Chooser chooser)
+{
+    saver->setChooser(std::move(chooser));
 }
 
 void Controller::openApk()

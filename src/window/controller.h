@@ -3,6 +3,7 @@
 #include "device/devicelimits.h"
 #include "window/installcontroller.h"
 #include "window/liststate.h"
+#include "window/savecontroller.h"
 
 #include <QObject>
 #include <optional>
@@ -51,6 +52,10 @@ public:
     // Remove: deletes the selected package file from data/app/; in the Apps view, uninstalls the
     // selected app once the user has confirmed it.
     void uninstallApk();
+    // Save: copies the selected apps to the computer (Apps view).
+    void saveApps();
+    // Asks where to save instead of a file dialog; for tests.
+    void setSaveChooser(SaveController::Chooser chooser);
     // Follows the table's selection into the selected-app field.
     void tableViewSelectionDidChange();
     // The user picked the device at `index` of the chooser: it is used from now on, while it is
@@ -80,12 +85,15 @@ private:
     // The text at `row` of the view in use: a package file's name, or an app's.
     std::optional<QString> arrangedName(int row) const;
     int tableSelectedRow() const;
+    // The package names of the apps selected in the Apps view, in the view's order.
+    QStringList selectedPackages() const;
 
     QTableView *tableView;
     QLineEdit *selectedApp;
     QPushButton *refreshBtn;
     QPushButton *installBtn;
     QPushButton *removeBtn;
+    QPushButton *saveBtn;
     QComboBox *deviceChooser;
     QPushButton *rootBtn;
     QTabBar *viewTabs;
@@ -94,5 +102,6 @@ private:
     PackageFilesController *files;
     AppsController *apps;
     InstallController *install;
+    SaveController *saver;
     View view = View::PackageFiles;
 };

@@ -44,6 +44,7 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     addShortcut(Qt::CTRL | Qt::Key_R, ui->refreshBtn, this);
     addShortcut(QKeySequence::Open, ui->installBtn, this);
     addShortcut(QKeySequence::Delete, ui->removeBtn, ui->tableView);
+    addShortcut(QKeySequence::Save, ui->saveBtn, this);
     addShortcut(Qt::CTRL | Qt::Key_L, ui->logBtn, this);
     addShortcut(Qt::Key_Escape, ui->cancelBtn, this);
     setAcceptDrops(true);

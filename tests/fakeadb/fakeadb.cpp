@@ -6,6 +6,9 @@
 //   | root | wait-for-device
 //   | shell getprop | shell wm density | install-multiple -r [-d] [-t] <path>...
 //   | push <local> <remote>
+//   | shell pm path <one word> | shell dumpsys package <one word>
+//   | shell stat -c '%s %n' <path>... (kind stat) | shell stat -c '%s %A %n' <one word> (kind
+//   obb: the expansion files) | pull <remote> <local>
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target,
@@ -14,9 +17,9 @@
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
 // <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall, root,
-// wait-for-device, getprop, wm, install-multiple, push); what it prints on standard error, first,
-// from <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines in
-// all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
+// wait-for-device, getprop, wm, install-multiple, push, pm-path, dumpsys, stat, obb, pull); what it
+// prints on standard error, first, from <kind>.<n>.err or <kind>.err the same way. How it prints
+// comes from key=value lines in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names (for pm-list, package lines) instead of
 //                an .out file
 //   chunk=B      write the output in pieces of B bytes ...
@@ -36,6 +39,9 @@
 //                    as adb does, before printing anything ...
 //   read_pause_ms=T  ... with a pause of T ms after each piece; install keeps its file open until
 //                    it exits, install-multiple closes each file once read, as adb 29 does
+//   data_bytes=N pull: the bytes it writes into the local file are N generated ones; else those of
+//                pull.<n>.data or pull.data; with neither it leaves the local file alone. They are
+//                written before anything is printed, in pieces of `chunk` with `pause_ms` between
 // Without $FAKEADB_DIR it checks and records nothing and prints nothing.
 #include <cerrno>
 #include <csignal>
@@ -91,6 +97,15 @@ std::string kindOf(int argc, char **argv)
         return "wm";
     if (args.size() == 3 && args[0] == "push")
         return "push";
+    if (args.size() == 3 && args[0] == "pull")
+        return "pull";
+    if (args.size() == 4 && args[0] == "shell" && args[1] == "pm" && args[2] == "path")
+        return "pm-path";
+    if (args.size() == 4 && args[0] == "shell" && args[1] == "dumpsys" && args[2] == "package")
+        return "dumpsys";
+    if (args.size() >= 5 && args[0] == "shell" && args[1] == "stat" && args[2] == "-c")
+        return args[3] == "'%s %n'" ? "stat"
+                                    : (args[3] == "'%s %A %n'" && args.size() == 5 ? "obb" : "");
     if (args.size() == 3 && args[0] == "shell" && args[1] == "rm" &&
         args[2].compare(0, app.size(), app) == 0 && args[2].size() > app.size())
         return "rm";
@@ -298,6 +313,30 @@ int readSlowly(const std::string &kind, int argc, char **argv, const Options &op
     return open;
 }
 
+// pull: writes the call's data into the local file, as adb does while it copies.
+void pullData(const std::string &dir, const std::string &n, const char *local,
+              const Options &options)
+{
+    std::string data;
+    if (const long bytes = number(options, "data_bytes"); bytes > 0)
+        data.assign(static_cast<size_t>(bytes), 'a');
+    else if (!readFile(dir + "/pull." + n + ".data", data) && !readFile(dir + "/pull.data", data))
+        return;
+    const int fd = ::open(local, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        std::exit(4);
+    const auto chunk = static_cast<size_t>(number(options, "chunk"));
+    for (size_t at = 0; at < data.size();) {
+        const size_t piece = chunk == 0 ? data.size() - at : std::min(chunk, data.size() - at);
+        if (::write(fd, data.data() + at, piece) != static_cast<ssize_t>(piece))
+            std::exit(4);
+        at += piece;
+        if (at < data.size())
+            sleepMs(number(options, "pause_ms"));
+    }
+    ::close(fd);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -331,6 +370,8 @@ int main(int argc, char **argv)
         out = filler(static_cast<size_t>(bytes)) + out;
 
     const int heldOpen = readSlowly(kind, argc, argv, options);
+    if (kind == "pull")
+        pullData(dir, n, argv[3], options);
     std::string err;
     if (!readFile(dir + "/" + kind + "." + n + ".err", err))
         readFile(dir + "/" + kind + ".err", err);

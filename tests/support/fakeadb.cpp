@@ -39,6 +39,11 @@ void FakeAdb::setOutput(const QString &kind, const QByteArray &bytes, int call)
     writeFile(fileFor(kind, call, QStringLiteral(".out")), bytes);
 }
 
+void FakeAdb::setPulledData(const QByteArray &bytes, int call)
+{
+    writeFile(fileFor(QStringLiteral("pull"), call, QStringLiteral(".data")), bytes);
+}
+
 void FakeAdb::setErrors(const QString &kind, const QByteArray &bytes, int call)
 {
     writeFile(fileFor(kind, call, QStringLiteral(".err")), bytes);

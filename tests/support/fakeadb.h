@@ -31,6 +31,8 @@ public:
     void setOutput(const QString &kind, const QByteArray &bytes, int call = 0);
     // The same for standard error, which it writes before its output.
     void setErrors(const QString &kind, const QByteArray &bytes, int call = 0);
+    // What the `call`-th "pull" (0: every one without its own) writes into its local file.
+    void setPulledData(const QByteArray &bytes, int call = 0);
     // key=value lines for the stand-in (see fakeadb.cpp); `kind` may also be "all".
     void setOptions(const QString &kind, const QByteArray &options, int call = 0);
     // "adb devices" reports one usable device.
