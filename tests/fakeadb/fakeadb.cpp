@@ -6,6 +6,8 @@
 //   | root | wait-for-device
 //   | shell getprop | shell wm density | install-multiple -r [-d] [-t] <path>...
 //   | push <local> <remote>
+//   | shell dumpsys package | shell pm install-abandon <id> | shell df /data
+//   | shell rm '<path in /data/local/tmp/ or /sdcard/Android/obb/>'... </dev/null
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target,
@@ -14,7 +16,8 @@
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
 // <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall, root,
-// wait-for-device, getprop, wm, install-multiple, push); what it prints on standard error, first,
+// wait-for-device, getprop, wm, install-multiple, push, dumpsys, install-abandon, df, rm-copies);
+// what it prints on standard error, first,
 // from <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines in
 // all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names (for pm-list, package lines) instead of
@@ -71,6 +74,21 @@ size_t installPaths(const std::vector<std::string> &args)
     return at;
 }
 
+// shell rm '<copy>'... </dev/null: what an install leaves on the device, each path quoted.
+bool removesCopies(const std::vector<std::string> &args)
+{
+    if (args.size() < 4 || args[0] != "shell" || args[1] != "rm" || args.back() != "</dev/null")
+        return false;
+    for (size_t i = 2; i + 1 < args.size(); ++i) {
+        const std::string &path = args[i];
+        const bool quoted = path.size() > 2 && path.front() == '\'' && path.back() == '\'';
+        if (!quoted || (path.compare(1, 16, "/data/local/tmp/") != 0 &&
+                        path.compare(1, 20, "/sdcard/Android/obb/") != 0))
+            return false;
+    }
+    return true;
+}
+
 std::string kindOf(int argc, char **argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -99,6 +117,15 @@ std::string kindOf(int argc, char **argv)
         return args[0];
     if (args == std::vector<std::string>{"shell", "pm", "list", "packages", "-f", "-3"})
         return "pm-list";
+    if (args == std::vector<std::string>{"shell", "dumpsys", "package"})
+        return "dumpsys";
+    if (args == std::vector<std::string>{"shell", "df", "/data"})
+        return "df";
+    if (args.size() == 4 && args[0] == "shell" && args[1] == "pm" && args[2] == "install-abandon" &&
+        args[3].find_first_not_of("0123456789") == std::string::npos && !args[3].empty())
+        return "install-abandon";
+    if (removesCopies(args))
+        return "rm-copies";
     // Exactly one word after the options: any further word would be a split name to remove.
     const bool keep = args.size() == 5 && args[3] == "-k";
     if ((args.size() == 4 || keep) && args[0] == "shell" && args[1] == "pm" &&
