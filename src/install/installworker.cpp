@@ -163,11 +163,13 @@ void InstallWorker::explainRefusal(InstallReport &report, const ToolRun &run, qi
     const QString &code = refusal->code;
     const DeviceFacts facts = needsFacts(code) ? readFacts() : DeviceFacts{};
     QStringList added{report.detail};
-    if (code == QLatin1String("INSTALL_FAILED_INSUFFICIENT_STORAGE"))
-        added.append(storageDetail(
-            freeBytesFromDf(runTool(tool, freeSpaceArguments(), serial, shortLimit()).output),
-            bytes));
-    else if (code == QLatin1String("INSTALL_FAILED_OLDER_SDK"))
+    if (code == QLatin1String("INSTALL_FAILED_INSUFFICIENT_STORAGE")) {
+        const std::optional<qint64> free =
+            freeBytesFromDf(runTool(tool, freeSpaceArguments(), serial, shortLimit()).output);
+        // Nothing to add when neither figure is known (a file gone since it was chosen).
+        if (free || bytes > 0)
+            added.append(storageDetail(free, bytes));
+    } else if (code == QLatin1String("INSTALL_FAILED_OLDER_SDK"))
         added.append(olderSdkDetail(neededSdkFromMessage(refusal->message), facts.sdk));
     else if (code == QLatin1String("INSTALL_FAILED_NO_MATCHING_ABIS"))
         added.append(abiDetail({}, facts.abis));
