@@ -92,11 +92,13 @@ void InstallWatch::publish()
     hooks.progressed(view, device);
 }
 
-void InstallWatch::cleanUp(const ToolRun &sent, const QString &given, const QStringList &expansions)
+RunLimit InstallWatch::cleanupLimit() const
 {
-    const auto limit = [this] { return RunLimit{QDeadlineTimer(hooks.cleanupMs), {}}; };
-    if (!given.isEmpty() && tookPushPath(sent))
-        runTool(tool, pushCopyRemovalArguments(given), serial, limit());
+    return RunLimit{QDeadlineTimer(hooks.cleanupMs), {}};
+}
+
+void InstallWatch::abandonOpenSessions()
+{
     OpenSessions sessions;
     runToolInBatches(
         tool, sessionDumpArguments(), serial,
@@ -104,11 +106,20 @@ void InstallWatch::cleanUp(const ToolRun &sent, const QString &given, const QStr
             for (const QByteArrayView line : lines)
                 sessions.feed(line);
         },
-        limit());
+        cleanupLimit());
     for (const int id : sessions.ids()) {
         qInfo("abandoning the install session %d that the cancelled install left open", id);
-        runTool(tool, abandonArguments(id), serial, limit());
+        runTool(tool, abandonArguments(id), serial, cleanupLimit());
     }
+}
+
+void InstallWatch::cleanUp(const ToolRun &sent, const QString &given, const QStringList &expansions)
+{
+    if (!given.isEmpty() && tookPushPath(sent))
+        runTool(tool, pushCopyRemovalArguments(given), serial, cleanupLimit());
+    // Only a send leaves sessions; the copies after a finished install leave none.
+    if (!sent.program.isEmpty())
+        abandonOpenSessions();
     if (!expansions.isEmpty())
-        runTool(tool, expansionRemovalArguments(expansions), serial, limit());
+        runTool(tool, expansionRemovalArguments(expansions), serial, cleanupLimit());
 }

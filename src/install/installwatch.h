@@ -45,14 +45,15 @@ public:
     bool stoppedByCancel() const { return stopped; }
 
     // After Cancel ended the install: deletes what the device may keep of it (see
-    // installcleanup.h). The old push path's copy of `given` when adb said it took that path; the
-    // install sessions the shell left open; the `expansions` copied so far. What each run did
-    // is logged.
+    // installcleanup.h): the old push path's copy of `given` when adb said it took that path; after
+    // the run `sent`, the install sessions the shell left open; the `expansions` copied so far.
     void cleanUp(const ToolRun &sent, const QString &given, const QStringList &expansions);
 
 private:
     ToolRun watched(const QStringList &arguments, const std::function<void(qint64 pid)> &sample);
     void publish();
+    void abandonOpenSessions();
+    RunLimit cleanupLimit() const;
 
     QString tool;
     QString serial;
