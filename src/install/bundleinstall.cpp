@@ -77,18 +77,7 @@ InstallOutcome BundleInstall::run(const QString &path, InstallFlags flags)
         return failed(*choice.problem);
 
     InstallOutcome outcome;
-    QList<qint64> sizes;
-    for (const BundleApk &apk : choice.chosen) {
-        sizes.append(entrySize(archive, apk.entry));
-        outcome.bytes += sizes.last();
-    }
-    QList<ProgressFile> expansions;
-    if (contents->format == BundleFormat::Xapk) {
-        for (const Expansion &expansion : contents->manifest.expansions)
-            expansions.append({expansion.fileName, entrySize(archive, expansion.entry)});
-    }
-    watch.begin(InstallProgress(QFileInfo(path).fileName(), sizes,
-                                static_cast<int>(choice.chosen.size()), expansions));
+    outcome.bytes = beginBar(archive, *contents, choice, path);
     BundleStage stage;
     QStringList paths;
     if ((problem = stage.stageApks(archive, choice.chosen, paths,
@@ -111,11 +100,26 @@ InstallOutcome BundleInstall::run(const QString &path, InstallFlags flags)
     problem = pushExpansions(archive, stage, contents->manifest);
     if (copiesCancelled)
         return cancelledCopies(contents->manifest);
-    if (problem) {
-        outcome = failed(*problem);
-        outcome.installed = false;
+    return problem ? failed(*problem) : outcome;
+}
+
+qint64 BundleInstall::beginBar(BundleArchive &archive, const BundleContents &contents,
+                               const SplitChoice &choice, const QString &path)
+{
+    qint64 bytes = 0;
+    QList<qint64> sizes;
+    for (const BundleApk &apk : choice.chosen) {
+        sizes.append(entrySize(archive, apk.entry));
+        bytes += sizes.last();
     }
-    return outcome;
+    QList<ProgressFile> expansions;
+    if (contents.format == BundleFormat::Xapk) {
+        for (const Expansion &expansion : contents.manifest.expansions)
+            expansions.append({expansion.fileName, entrySize(archive, expansion.entry)});
+    }
+    watch.begin(InstallProgress(QFileInfo(path).fileName(), sizes,
+                                static_cast<int>(choice.chosen.size()), expansions));
+    return bytes;
 }
 
 InstallOutcome BundleInstall::cancelledCopies(const XapkManifest &manifest)

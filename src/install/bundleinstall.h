@@ -11,6 +11,7 @@
 
 class BundleArchive;
 class InstallWatch;
+struct BundleContents;
 class BundleStage;
 struct SplitChoice;
 struct XapkManifest;
@@ -46,6 +47,10 @@ private:
     bool install(const QStringList &paths, bool standalone, InstallFlags flags, ToolRun &run);
     std::optional<BundleProblem> pushExpansions(BundleArchive &archive, BundleStage &stage,
                                                 const XapkManifest &manifest);
+    // Starts the bar: the chosen splits in order, then an .xapk's expansion files; gives the bytes
+    // the install sends.
+    qint64 beginBar(BundleArchive &archive, const BundleContents &contents,
+                    const SplitChoice &choice, const QString &path);
     InstallOutcome cancelledCopies(const XapkManifest &manifest);
 
     QString tool;

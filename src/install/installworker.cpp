@@ -98,23 +98,8 @@ InstallReport InstallWorker::installSingle(const QString &path, InstallFlags fla
 {
     InstallReport report;
     report.name = QFileInfo(path).fileName();
-    ToolRun run;
     QString given;
-    {
-        // A link made for adb lasts only as long as the tool's run.
-        const InstallPath forAdb(path);
-        given = forAdb.path();
-        if (!given.isEmpty()) {
-            watch.begin(InstallProgress(report.name, {QFileInfo(path).size()}));
-            // The plain install stays as adb users know it; an offer's options come with -r.
-            const QStringList arguments = flags.downgrade || flags.testBuild
-                                              ? installArguments({given}, false, flags)
-                                              : QStringList{QStringLiteral("install"), given};
-            run = watch.send(arguments, {path});
-        } else {
-            run.failure = forAdb.error();
-        }
-    }
+    const ToolRun run = sendSingle(path, flags, given);
     for (const QString &line : std::as_const(run.output)) {
         qInfo("%s", qUtf8Printable(line));
         if (reportsSuccess(line, {path, given})) {
@@ -134,6 +119,24 @@ InstallReport InstallWorker::installSingle(const QString &path, InstallFlags fla
     report.detail = detailFor(Step::Install, run);
     explainRefusal(report, run, QFileInfo(path).size());
     return report;
+}
+
+ToolRun InstallWorker::sendSingle(const QString &path, InstallFlags flags, QString &given)
+{
+    // A link made for adb lasts only as long as the tool's run.
+    const InstallPath forAdb(path);
+    given = forAdb.path();
+    ToolRun run;
+    if (given.isEmpty()) {
+        run.failure = forAdb.error();
+        return run;
+    }
+    watch.begin(InstallProgress(QFileInfo(path).fileName(), {QFileInfo(path).size()}));
+    // The plain install stays as adb users know it; an offer's options come with -r.
+    const QStringList arguments = flags.downgrade || flags.testBuild
+                                      ? installArguments({given}, false, flags)
+                                      : QStringList{QStringLiteral("install"), given};
+    return watch.send(arguments, {path});
 }
 
 InstallReport InstallWorker::installBundle(const QString &path, InstallFlags flags)

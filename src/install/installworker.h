@@ -38,6 +38,9 @@ public:
 
 private:
     InstallReport installSingle(const QString &path, InstallFlags flags);
+    // Runs adb install on `path` (through `given`, the path adb is given); empty lines and a
+    // failure when no path could be made for adb.
+    ToolRun sendSingle(const QString &path, InstallFlags flags, QString &given);
     InstallReport installBundle(const QString &path, InstallFlags flags);
     void explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes);
     DeviceFacts readFacts();
