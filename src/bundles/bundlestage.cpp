@@ -42,8 +42,10 @@ std::optional<BundleProblem> BundleStage::checkSpace(qint64 needed) const
                          {QDir::tempPath(), megabytes(needed, true), megabytes(free, false)}};
 }
 
-std::optional<BundleProblem>
-BundleStage::stageApks(BundleArchive &archive, const QList<BundleApk> &chosen, QStringList &paths)
+std::optional<BundleProblem> BundleStage::stageApks(BundleArchive &archive,
+                                                    const QList<BundleApk> &chosen,
+                                                    QStringList &paths,
+                                                    const std::function<void(int staged)> &onStaged)
 {
     if (folderProblem)
         return folderProblem;
@@ -62,6 +64,8 @@ BundleStage::stageApks(BundleArchive &archive, const QList<BundleApk> &chosen, Q
         if (std::optional<BundleProblem> problem = archive.extract(*entries.at(i), path))
             return problem;
         paths.append(path);
+        if (onStaged)
+            onStaged(i + 1);
     }
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <optional>
 
 class BundleArchive;
@@ -23,10 +24,12 @@ public:
     const std::optional<BundleProblem> &problem() const { return folderProblem; }
 
     // Extracts the `chosen` APKs of `archive` into the folder, in order, once its free space is
-    // known to hold them, and gives their paths. A problem when it does not, or an entry is
-    // damaged, holds more than it claims or cannot be written.
+    // known to hold them, and gives their paths; `onStaged`, if given, is told how many are staged
+    // after each. A problem when it does not, or an entry is damaged, holds more than it claims or
+    // cannot be written.
     std::optional<BundleProblem> stageApks(BundleArchive &archive, const QList<BundleApk> &chosen,
-                                           QStringList &paths);
+                                           QStringList &paths,
+                                           const std::function<void(int staged)> &onStaged = {});
     // Extracts one more entry under the plain `name`, with the same checks, and gives its path.
     std::optional<BundleProblem> stageFile(BundleArchive &archive, const QString &entry,
                                            const QString &name, QString &path);

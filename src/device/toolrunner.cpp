@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
@@ -99,13 +100,41 @@ bool stopRaised(const RunLimit &limit)
     return limit.deadline.hasExpired() || (limit.stop && limit.stop->load());
 }
 
+constexpr qint64 watchEveryMs = 250;
+
+// Calls the run's watch when its time has come again; nothing without one.
+class Watcher
+{
+public:
+    Watcher(const RunWatch *watch, qint64 pid)
+        : watch(watch)
+        , pid(pid)
+    {
+        clock.start();
+    }
+    bool active() const { return watch != nullptr; }
+    void poll()
+    {
+        if (!watch || clock.elapsed() < watchEveryMs)
+            return;
+        clock.restart();
+        (*watch)(pid);
+    }
+
+private:
+    const RunWatch *watch;
+    qint64 pid;
+    QElapsedTimer clock;
+};
+
 // How long to wait for the tool's next output, in ms (-1: without end): until the deadline, and
-// in short slices when another thread may stop the run, so that it ends soon after.
-int nextWaitMs(const RunLimit &limit)
+// in short slices when another thread may stop the run, or the run is watched, so that it ends
+// (or is looked at) soon after.
+int nextWaitMs(const RunLimit &limit, bool watched)
 {
     constexpr qint64 stopCheckMs = 50;
     QDeadlineTimer wait = limit.deadline;
-    if (limit.stop)
+    if (limit.stop || watched)
         wait = std::min(wait, QDeadlineTimer(stopCheckMs));
     const qint64 ms = wait.remainingTime();
     return static_cast<int>(std::min<qint64>(ms, std::numeric_limits<int>::max()));
@@ -113,10 +142,11 @@ int nextWaitMs(const RunLimit &limit)
 
 // Reads the tool's output until it has exited and what it wrote is drained; false when the limit
 // ended the run first.
-bool readUntilEnd(QProcess &process, OutputStream &output, const RunLimit &limit)
+bool readUntilEnd(QProcess &process, OutputStream &output, const RunLimit &limit, Watcher &watcher)
 {
     char buffer[64 * 1024];
     for (;;) {
+        watcher.poll();
         // Also between reads: a tool that floods its output must not outlast its limit.
         if (stopRaised(limit))
             return false;
@@ -131,7 +161,8 @@ bool readUntilEnd(QProcess &process, OutputStream &output, const RunLimit &limit
         // the readyReadStandardError signal that the wait emits.
         if (got < 0)
             return true;
-        if (!process.waitForReadyRead(nextWaitMs(limit)) && process.state() == QProcess::NotRunning)
+        if (!process.waitForReadyRead(nextWaitMs(limit, watcher.active())) &&
+            process.state() == QProcess::NotRunning)
             return true;
     }
 }
@@ -152,7 +183,7 @@ void collect(QProcess &process)
 
 // Runs the tool; standard output's lines as `sink` takes them, or all kept when there is none.
 ToolRun runWith(const QString &path, const QStringList &arguments, const QString &serial,
-                const RunLimit &limit, const LineSink *sink)
+                const RunLimit &limit, const LineSink *sink, const RunWatch *watch = nullptr)
 {
     ToolRun run{path, {}, {}, {}, false};
     ErrorStream errors; // outlives the process, whose signals feed it
@@ -187,7 +218,8 @@ ToolRun runWith(const QString &path, const QStringList &arguments, const QString
     }
 
     OutputStream output(sink);
-    run.timedOut = !readUntilEnd(process, output, limit);
+    Watcher watcher(watch, process.processId());
+    run.timedOut = !readUntilEnd(process, output, limit, watcher);
     collect(process);
     if (run.timedOut)
         qInfo("launch task ended at its limit, the tool killed: %s", qUtf8Printable(path));
@@ -237,6 +269,12 @@ ToolRun runTool(const QString &path, const QStringList &arguments, const QString
                 const RunLimit &limit)
 {
     return runWith(path, arguments, serial, limit, nullptr);
+}
+
+ToolRun runToolWatched(const QString &path, const QStringList &arguments, const QString &serial,
+                       const RunLimit &limit, const RunWatch &watch)
+{
+    return runWith(path, arguments, serial, limit, nullptr, &watch);
 }
 
 ToolRun runToolInBatches(const QString &path, const QStringList &arguments, const QString &serial,

@@ -61,6 +61,15 @@ constexpr qsizetype keptOutputLines = 20;
 ToolRun runToolInBatches(const QString &program, const QStringList &arguments,
                          const QString &serial, const LineSink &sink, const RunLimit &limit = {});
 
+// Called on the running thread about four times a second while a tool runs, with its process id:
+// to follow what the tool does (how far it has read a file) without a thread of its own.
+using RunWatch = std::function<void(qint64 pid)>;
+
+// Runs the tool as runTool() does, and calls `watch` while it runs (see RunWatch). `watch` may
+// raise the limit's stop flag, which ends the run as another thread's raising would.
+ToolRun runToolWatched(const QString &program, const QStringList &arguments, const QString &serial,
+                       const RunLimit &limit, const RunWatch &watch);
+
 // The standard output lines of runTool() with the tool in the resource folder.
 QStringList launchTask(const QStringList &arguments, const QString &serial = {});
 

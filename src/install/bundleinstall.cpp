@@ -3,19 +3,37 @@
 #include "bundles/bundlearchive.h"
 #include "bundles/bundlecontents.h"
 #include "bundles/bundlestage.h"
+#include "install/installcleanup.h"
+#include "install/installwatch.h"
 #include "outcomes/outcomes.h"
 #include "outcomes/statusdetail.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
 InstallOutcome failed(const BundleProblem &problem)
 {
-    const QString detail = describe(problem);
-    qInfo("cannot install this bundle: %s", qUtf8Printable(detail));
-    return {false, detail};
+    InstallOutcome outcome;
+    outcome.detail = describe(problem);
+    qInfo("cannot install this bundle: %s", qUtf8Printable(outcome.detail));
+    return outcome;
+}
+
+InstallOutcome cancelledBeforeInstall()
+{
+    InstallOutcome outcome;
+    outcome.cancelled = true;
+    return outcome;
+}
+
+qint64 entrySize(BundleArchive &archive, const QString &entry)
+{
+    const ArchiveEntry *found = archive.find(entry);
+    return found ? found->size : 0;
 }
 
 QString firstSaid(const ToolRun &run)
@@ -35,12 +53,13 @@ bool pushed(const ToolRun &run)
 
 } // namespace
 
-BundleInstall::BundleInstall(QString tool, QString serial)
+BundleInstall::BundleInstall(QString tool, QString serial, InstallWatch &watch)
     : tool(std::move(tool))
     , serial(std::move(serial))
+    , watch(watch)
 {}
 
-InstallOutcome BundleInstall::run(const QString &path)
+InstallOutcome BundleInstall::run(const QString &path, InstallFlags flags)
 {
     BundleArchive archive(path);
     if (archive.problem())
@@ -57,18 +76,63 @@ InstallOutcome BundleInstall::run(const QString &path)
     if (choice.problem)
         return failed(*choice.problem);
 
+    InstallOutcome outcome;
+    outcome.bytes = beginBar(archive, *contents, choice, path);
     BundleStage stage;
     QStringList paths;
-    if ((problem = stage.stageApks(archive, choice.chosen, paths)))
+    if ((problem = stage.stageApks(archive, choice.chosen, paths,
+                                   [this](int staged) { watch.staged(staged); })))
         return failed(*problem);
-    ToolRun installRun;
-    if (!install(paths, choice.standalone, installRun))
-        return {false, detailFor(Step::Install, installRun)};
+    if (watch.cancelPressed())
+        return cancelledBeforeInstall();
+    if (!install(paths, choice.standalone, flags, outcome.run)) {
+        outcome.cancelled = watch.stoppedByCancel();
+        if (outcome.cancelled)
+            watch.cleanUp(outcome.run, choice.standalone ? paths.value(0) : QString(), {});
+        else
+            outcome.detail = detailFor(Step::Install, outcome.run);
+        return outcome;
+    }
     stage.clear();
-    if (contents->format == BundleFormat::Xapk &&
-        (problem = pushExpansions(archive, stage, contents->manifest)))
-        return failed(*problem);
-    return {true, {}};
+    outcome.installed = true;
+    if (contents->format != BundleFormat::Xapk)
+        return outcome;
+    problem = pushExpansions(archive, stage, contents->manifest);
+    if (copiesCancelled)
+        return cancelledCopies(contents->manifest);
+    return problem ? failed(*problem) : outcome;
+}
+
+qint64 BundleInstall::beginBar(BundleArchive &archive, const BundleContents &contents,
+                               const SplitChoice &choice, const QString &path)
+{
+    qint64 bytes = 0;
+    QList<qint64> sizes;
+    for (const BundleApk &apk : choice.chosen) {
+        sizes.append(entrySize(archive, apk.entry));
+        bytes += sizes.last();
+    }
+    QList<ProgressFile> expansions;
+    if (contents.format == BundleFormat::Xapk) {
+        for (const Expansion &expansion : contents.manifest.expansions)
+            expansions.append({expansion.fileName, entrySize(archive, expansion.entry)});
+    }
+    watch.begin(InstallProgress(QFileInfo(path).fileName(), sizes,
+                                static_cast<int>(choice.chosen.size()), expansions));
+    return bytes;
+}
+
+InstallOutcome BundleInstall::cancelledCopies(const XapkManifest &manifest)
+{
+    watch.cleanUp({}, {}, copied);
+    InstallOutcome outcome;
+    outcome.installed = true;
+    outcome.cancelled = true;
+    outcome.detail = QCoreApplication::translate("BundleInstall",
+                                                 "%1 is installed, but the copy of its expansion "
+                                                 "files was cancelled: those copied were deleted.")
+                         .arg(manifest.packageName);
+    return outcome;
 }
 
 std::optional<DeviceSpec> BundleInstall::readDevice(std::optional<BundleProblem> &problem)
@@ -92,13 +156,10 @@ std::optional<DeviceSpec> BundleInstall::readDevice(std::optional<BundleProblem>
     return device;
 }
 
-bool BundleInstall::install(const QStringList &paths, bool standalone, ToolRun &run)
+bool BundleInstall::install(const QStringList &paths, bool standalone, InstallFlags flags,
+                            ToolRun &run)
 {
-    const QStringList arguments =
-        QStringList{standalone ? QStringLiteral("install") : QStringLiteral("install-multiple"),
-                    QStringLiteral("-r")} +
-        paths;
-    run = runTool(tool, arguments, serial);
+    run = watch.send(installArguments(paths, !standalone, flags), paths);
     for (const QString &line : run.output) {
         qInfo("%s", qUtf8Printable(line));
         if (reportsSuccess(line, paths))
@@ -111,16 +172,25 @@ std::optional<BundleProblem> BundleInstall::pushExpansions(BundleArchive &archiv
                                                            BundleStage &stage,
                                                            const XapkManifest &manifest)
 {
-    const QString folder = QStringLiteral("/sdcard/Android/obb/%1/").arg(manifest.packageName);
-    for (const Expansion &expansion : manifest.expansions) {
+    for (int index = 0; index < manifest.expansions.size(); ++index) {
+        const Expansion &expansion = manifest.expansions.at(index);
+        if (watch.cancelPressed()) {
+            copiesCancelled = true;
+            return std::nullopt;
+        }
         QString local;
         if (const std::optional<BundleProblem> problem =
                 stage.stageFile(archive, expansion.entry, expansion.fileName, local))
             return BundleProblem{BundleProblem::ExpansionNotCopied,
                                  {expansion.entry, describe(*problem)}};
-        const ToolRun run =
-            runTool(tool, {QStringLiteral("push"), local, folder + expansion.fileName}, serial);
+        const QString remote = expansionDevicePath(manifest.packageName, expansion.fileName);
+        copied.append(remote);
+        const ToolRun run = watch.copy({QStringLiteral("push"), local, remote}, local, index);
         QFile::remove(local);
+        if (watch.stoppedByCancel()) {
+            copiesCancelled = true;
+            return std::nullopt;
+        }
         if (!pushed(run))
             return BundleProblem{BundleProblem::ExpansionNotCopied,
                                  {expansion.entry, firstSaid(run)}};

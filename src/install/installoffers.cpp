@@ -93,6 +93,13 @@ std::optional<Refusal> refusalOf(const ToolRun &run)
     return std::nullopt;
 }
 
+QString packageFromMessage(const QString &message)
+{
+    static const QRegularExpression named(
+        QStringLiteral("[Pp]ackage ([A-Za-z0-9_.]{1,255}) signatures do not match"));
+    return named.match(message).captured(1);
+}
+
 bool debuggableFromProperties(const QStringList &lines)
 {
     return lines.contains(QLatin1String("[ro.debuggable]: [1]"));

@@ -28,6 +28,10 @@ struct Refusal
 // The first refusal on either stream of an install's run, standard error first.
 std::optional<Refusal> refusalOf(const ToolRun &run);
 
+// The installed app's package name that a refusal's message names ("Package <name> signatures do
+// not match ..."); empty when it names none.
+QString packageFromMessage(const QString &message);
+
 // What the offers depend on: the device's SDK level (0: unknown), whether it is a debuggable build
 // (ro.debuggable = 1) and its ABIs, most preferred first ("arm64_v8a").
 struct DeviceFacts

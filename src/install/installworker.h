@@ -1,37 +1,55 @@
 #pragma once
 
-#include <QObject>
+#include "install/installoffers.h"
+#include "install/installwatch.h"
+
 #include <QString>
 #include <QStringList>
 
-// Installs one package file off the UI thread (a job of the device queue) and reports back through
-// queued signals, so the window is only ever touched on its own thread. If the window is gone by
-// then, the reports are simply not delivered; the install itself still runs to its end.
-class InstallWorker : public QObject
+// How an install ended, as the window reports it.
+struct InstallReport
 {
-    Q_OBJECT
+    enum class End { Installed, Failed, Cancelled } end = End::Failed;
+    bool cancelPressed = false; // Cancel was pressed during it, whatever it could still stop
+    QString name;               // the chosen file's name
+    QString detail;             // what explains a failure, or what a Cancel left behind
+    RefusalOffer offer;         // after a refusal, the way forward; Kind::None for none
+    QString packageName;        // the installed app a refusal named; empty when it named none
+};
 
+// Installs one package file on the queue's thread (a job of the device queue), with its bar and
+// its Cancel (see InstallWatch). It touches nothing of the window: the job hands the report over.
+class InstallWorker
+{
 public:
-    // `serial` is the device the install goes to. Construct on the UI thread.
-    explicit InstallWorker(QString serial);
+    // `tool` and `serial` are found on the UI thread, the only one sure to have the application.
+    InstallWorker(QString tool, QString serial, InstallHooks hooks);
 
-    // Installs the first of `chosenPaths` and logs each output line. A package whose name ends in
-    // .apk or .apk.zip goes to `adb install` (through a link when adb would refuse its name, see
-    // InstallPath); any other file is taken as a bundle of split APKs (see BundleInstall). True
-    // when a line reports "Success". Emits toolFinished() once the tools have ended, or could not
-    // be run (not when there is nothing to install), then installReported() with, for a failure,
-    // what explains it.
-    bool installApk(const QStringList &chosenPaths);
-
-signals:
-    void toolFinished();
-    void installReported(bool installed, const QString &detail);
+    // Installs the first of `chosenPaths` with `flags` and logs each output line. A package whose
+    // name ends in .apk or .apk.zip goes to `adb install` (through a link when adb would refuse its
+    // name, see InstallPath); any other file is taken as a bundle of split APKs (see
+    // BundleInstall). Installed when a line reports "Success". A refusal is explained, with the
+    // device's facts it needs (one getprop or df run), and the way forward offered.
+    InstallReport install(const QStringList &chosenPaths, InstallFlags flags = {});
+    // Uninstalls `packageName` (a checked package name), then installs as install() does once the
+    // package manager reported it uninstalled.
+    InstallReport replace(const QString &packageName, const QStringList &chosenPaths,
+                          InstallFlags flags);
 
 private:
-    bool installBundle(const QString &path);
+    InstallReport installSingle(const QString &path, InstallFlags flags);
+    // Runs adb install on `path` (through `given`, the path adb is given); empty lines and a
+    // failure when no path could be made for adb.
+    ToolRun sendSingle(const QString &path, InstallFlags flags, QString &given);
+    InstallReport installBundle(const QString &path, InstallFlags flags);
+    void explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes);
+    DeviceFacts readFacts();
+    RunLimit shortLimit() const;
 
+    QString tool;
     QString serial;
-    QString tool; // found on the UI thread, which is the only one sure to have the application
+    InstallHooks hooks;
+    InstallWatch watch;
 };
 
 // Whether a package file installs as one APK, by its name: it ends in .apk or .apk.zip, in any

@@ -19,9 +19,11 @@ DeviceStatus::DeviceStatus(Ui::MainWindow &ui, QObject *parent)
     , cancelBtn(ui.cancelBtn)
     , deviceChooser(ui.deviceChooser)
     , rootBtn(ui.rootBtn)
+    , offerBtn(ui.offerBtn)
     , deviceQueue(new DeviceQueue(this))
 {
     connect(cancelBtn, &QPushButton::clicked, this, &DeviceStatus::cancel);
+    connect(offerBtn, &QPushButton::clicked, this, &DeviceStatus::offerTaken);
 }
 
 // The queue goes first, while everything its jobs may still deliver to is whole.
@@ -79,6 +81,7 @@ bool DeviceStatus::show(const DeviceCheck &check)
                                     : detailFor(Step::DeviceCheck, check.run, deviceSerial);
     explain({});
     rootBtn->hide();
+    offerBtn->hide();
     if (!check.serial) {
         installStatus->setText(tr("Device not available."));
         return false;
@@ -116,6 +119,13 @@ void DeviceStatus::offerRoot(bool offered)
     rootBtn->setVisible(offered);
 }
 
+void DeviceStatus::offer(const QString &text)
+{
+    offerBtn->setText(text);
+    offerBtn->setAccessibleName(text);
+    offerBtn->setVisible(!text.isEmpty());
+}
+
 void DeviceStatus::showBusy(bool busy)
 {
     progressIndicator->setVisible(busy);
@@ -125,6 +135,7 @@ void DeviceStatus::beginAction(const QString &text, bool cancellable)
 {
     actionUnderWay = true;
     cancelRequested = false;
+    offerBtn->hide();
     showBusy(true);
     setProgress(0, 0);
     setBusyText(text);
@@ -169,4 +180,5 @@ void DeviceStatus::cancel()
     cancelBtn->setEnabled(false);
     setBusyText(tr("Cancelling\u2026"));
     deviceQueue->cancel();
+    emit cancelling();
 }

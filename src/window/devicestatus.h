@@ -64,6 +64,10 @@ public:
 
     // Shows or hides the offer of a root shell beside the detail; every device check hides it.
     void offerRoot(bool offered);
+    // Shows the way forward after a failed action as a button beside the detail, named `text`
+    // (also its accessible name), or hides it when `text` is empty. Every device check, and every
+    // action that begins, hides it; offerTaken() tells that it was pressed.
+    void offer(const QString &text);
     // Shows or hides the busy bar, for the runs of the package files view on the UI thread.
     void showBusy(bool busy);
     // An action runs through the queue: the bar shows `text`, Cancel shows when it can stop it,
@@ -94,6 +98,10 @@ signals:
     void busyChanged(bool acting);
     // The chooser's list changed: whether it offers a choice is the window's to decide.
     void devicesShown();
+    // Cancel was pressed for the action under way (after the queue was told).
+    void cancelling();
+    // The offer beside the detail was pressed.
+    void offerTaken();
 
 private:
     QLineEdit *installStatus;
@@ -103,6 +111,7 @@ private:
     QPushButton *cancelBtn;
     QComboBox *deviceChooser;
     QPushButton *rootBtn;
+    QPushButton *offerBtn;
     DeviceQueue *deviceQueue;
 
     QString deviceSerial; // of the latest device check; empty when none was found

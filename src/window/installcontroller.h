@@ -1,14 +1,21 @@
 #pragma once
 
+#include "install/installoffers.h"
+
 #include <QObject>
 #include <QStringList>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class DeviceStatus;
 class QWidget;
+struct InstallReport;
+struct ProgressView;
 
 // Install: asks for a package file (or takes one dropped on the window) and installs it through
-// the device queue, with the window's other device actions held meanwhile.
+// the device queue, with the window's other device actions held meanwhile. The bar follows the
+// install; Cancel stops it while adb still sends; after a refusal, the way forward is offered.
 class InstallController : public QObject
 {
     Q_OBJECT
@@ -32,13 +39,23 @@ public:
     bool installing() const { return underWay; }
 
 private:
-    void startInstall(const QStringList &chosenPaths);
-    void toolsEnded();
-    void reportInstall(bool installed, const QString &detail);
+    // Installs through the queue; with `uninstallFirst`, uninstalls that package first.
+    void startInstall(const QStringList &chosenPaths, InstallFlags flags = {},
+                      const QString &uninstallFirst = {});
+    void showProgress(const ProgressView &view, bool deviceInstalling);
+    void installEnded(const InstallReport &report);
+    void reportFailure(const InstallReport &report);
+    // The offer beside the detail was pressed: runs it, once confirmed where it asks.
+    void takeOffer();
 
     DeviceStatus &device;
     Refresher refreshView;
     FileChooser chooseApk;
     QWidget *dialogParent;
     bool underWay = false;
+    std::shared_ptr<std::atomic<bool>> cancelFlag; // of the install under way
+    // The refusal's way forward on show: what it runs, on which file, for which app.
+    RefusalOffer offered;
+    QStringList offeredPaths;
+    QString offeredPackage;
 };

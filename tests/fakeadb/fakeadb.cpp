@@ -9,6 +9,8 @@
 //   | shell pm path <one word> | shell dumpsys package <one word>
 //   | shell stat -c '%s %n' <path>... (kind stat) | shell stat -c '%s %A %n' <one word> (kind
 //   obb: the expansion files) | pull <remote> <local>
+//   | shell dumpsys package (kind dumpsys-all) | shell pm install-abandon <id> | shell df /data
+//   | shell rm '<path in /data/local/tmp/ or /sdcard/Android/obb/>'... </dev/null
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target,
@@ -17,9 +19,10 @@
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
 // <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall, root,
-// wait-for-device, getprop, wm, install-multiple, push, pm-path, dumpsys, stat, obb, pull); what it
-// prints on standard error, first, from <kind>.<n>.err or <kind>.err the same way. How it prints
-// comes from key=value lines in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
+// wait-for-device, getprop, wm, install-multiple, push, pm-path, dumpsys, stat, obb, pull,
+// dumpsys-all, install-abandon, df, rm-copies); what it prints on standard error, first, from
+// <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines in all.opts,
+// then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names (for pm-list, package lines) instead of
 //                an .out file
 //   chunk=B      write the output in pieces of B bytes ...
@@ -77,6 +80,21 @@ size_t installPaths(const std::vector<std::string> &args)
     return at;
 }
 
+// shell rm '<copy>'... </dev/null: what an install leaves on the device, each path quoted.
+bool removesCopies(const std::vector<std::string> &args)
+{
+    if (args.size() < 4 || args[0] != "shell" || args[1] != "rm" || args.back() != "</dev/null")
+        return false;
+    for (size_t i = 2; i + 1 < args.size(); ++i) {
+        const std::string &path = args[i];
+        const bool quoted = path.size() > 2 && path.front() == '\'' && path.back() == '\'';
+        if (!quoted || (path.compare(1, 16, "/data/local/tmp/") != 0 &&
+                        path.compare(1, 20, "/sdcard/Android/obb/") != 0))
+            return false;
+    }
+    return true;
+}
+
 std::string kindOf(int argc, char **argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -114,6 +132,15 @@ std::string kindOf(int argc, char **argv)
         return args[0];
     if (args == std::vector<std::string>{"shell", "pm", "list", "packages", "-f", "-3"})
         return "pm-list";
+    if (args == std::vector<std::string>{"shell", "dumpsys", "package"})
+        return "dumpsys-all";
+    if (args == std::vector<std::string>{"shell", "df", "/data"})
+        return "df";
+    if (args.size() == 4 && args[0] == "shell" && args[1] == "pm" && args[2] == "install-abandon" &&
+        args[3].find_first_not_of("0123456789") == std::string::npos && !args[3].empty())
+        return "install-abandon";
+    if (removesCopies(args))
+        return "rm-copies";
     // Exactly one word after the options: any further word would be a split name to remove.
     const bool keep = args.size() == 5 && args[3] == "-k";
     if ((args.size() == 4 || keep) && args[0] == "shell" && args[1] == "pm" &&
