@@ -1,28 +1,64 @@
 #include "window/applisting.h"
 
-#include "apps/installedapps.h"
-#include "apps/packagemanager.h"
 #include "device/devicequeue.h"
 
-AppListing listApps(const QueueJob &job, const DeviceStatus::Checker &checker, int limitMs,
-                    bool afterCancel)
+#include <QMap>
+
+namespace {
+
+// The SDK level from "getprop ro.build.version.sdk"; 0 when it printed no number.
+int sdkFrom(const ToolRun &run)
 {
-    AppListing listing{{}, TextRows(InstalledApps::Columns), {}, {}, limitMs, false};
+    for (const QString &line : run.output) {
+        bool ok = false;
+        const int sdk = line.trimmed().toInt(&ok);
+        if (ok && sdk > 0 && sdk < 1000)
+            return sdk;
+    }
+    return 0;
+}
+
+DeviceRoles rolesOf(const std::function<ToolRun(const QStringList &)> &run, int sdk)
+{
+    DeviceRoles roles;
+    if (const QStringList query = launcherQuery(sdk); !query.isEmpty())
+        roles.launcher = launcherFrom(run(query).output).value_or(QString());
+    roles.keyboard = keyboardFrom(run(keyboardQuery()).output).value_or(QString());
+    return roles;
+}
+
+} // namespace
+
+AppListing listApps(const QueueJob &job, const DeviceStatus::Checker &checker, int limitMs,
+                    bool systemApps, bool afterCancel)
+{
+    AppListing listing;
+    listing.limitMs = limitMs;
     DeviceStatus::Checker check = checker;
     listing.check =
         afterCancel ? checkDevices(check.tool, check.chosen, job.limitAfterCancel(check.limitMs))
                     : check(job);
     if (!listing.check.serial)
         return listing;
-    listing.run = runToolInBatches(
-        checker.tool,
-        {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
-         QStringLiteral("packages"), QStringLiteral("-f"), QStringLiteral("-3")},
-        *listing.check.serial,
-        [&listing](const QList<QByteArrayView> &lines) {
-            readPackageLines(lines, listing.found, listing.others);
-        },
-        afterCancel ? job.limitAfterCancel(limitMs) : job.limit(limitMs));
+    const QString serial = *listing.check.serial;
+    const auto run = [&](const QStringList &arguments) {
+        return runTool(checker.tool, arguments, serial,
+                       afterCancel ? job.limitAfterCancel(limitMs) : job.limit(limitMs));
+    };
+    listing.sdk = sdkFrom(run({QStringLiteral("shell"), QStringLiteral("getprop"),
+                               QStringLiteral("ro.build.version.sdk")}));
+    QMap<Listing, ToolRun> runs;
+    for (const ListingCommand &command : listingCommands(listing.sdk, systemApps)) {
+        runs.insert(command.listing, run(command.arguments));
+        // Without the base listing the others show nothing.
+        if (command.listing == Listing::Installed && runs.value(Listing::Installed).timedOut)
+            break;
+    }
+    listing.run = runs.value(Listing::Installed);
     listing.listed = !listing.run.timedOut;
+    if (!listing.listed)
+        return listing;
+    listing.merged = mergeListings(runs);
+    listing.roles = rolesOf(run, listing.sdk);
     return listing;
 }

@@ -4,10 +4,13 @@
 #include "packagefiles/applist.h"
 #include "table/texttable.h"
 #include "ui_mainwindow.h"
+#include "window/appbatch.h"
+#include "window/appmarks.h"
 #include "window/appscontroller.h"
 #include "window/devicestatus.h"
 #include "window/packagefilescontroller.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDebug>
 #include <QHeaderView>
@@ -20,6 +23,9 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , refreshBtn(ui.refreshBtn)
     , installBtn(ui.installBtn)
     , removeBtn(ui.removeBtn)
+    , disableBtn(ui.disableBtn)
+    , restoreBtn(ui.restoreBtn)
+    , systemAppsBox(ui.systemAppsBox)
     , deviceChooser(ui.deviceChooser)
     , rootBtn(ui.rootBtn)
     , viewTabs(ui.viewTabs)
@@ -32,7 +38,9 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
               refreshForInstall(checkFirst, std::move(then));
           },
           std::move(chooser), tableView->window(), this))
+    , batch(new AppBatch(*device, *apps, tableView->window(), this))
 {
+    wireAppActions();
     showView();
     connect(refreshBtn, &QPushButton::clicked, this, &Controller::getApps);
     connect(installBtn, &QPushButton::clicked, this, &Controller::openApk);
@@ -79,7 +87,13 @@ void Controller::showView()
     const bool appsView = view == View::Apps;
     TextTable *model = appsView ? apps->model()->arranged() : files->model()->arranged();
     QItemSelectionModel *previous = tableView->selectionModel();
-    tableView->setModel(model);
+    tableView->setModel(appsView ? static_cast<QAbstractItemModel *>(apps->marked()) : model);
+    // Several apps at once; one package file at a time.
+    tableView->setSelectionMode(appsView ? QAbstractItemView::ExtendedSelection
+                                         : QAbstractItemView::SingleSelection);
+    systemAppsBox->setVisible(appsView);
+    disableBtn->setVisible(appsView);
+    restoreBtn->setVisible(appsView);
     // The view makes a selection model per model and leaves the old one to whoever set it.
     delete previous;
     connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -117,6 +131,7 @@ void Controller::updateActions()
     // Choosing a view refreshes it.
     viewTabs->setEnabled(!busy);
     rootBtn->setEnabled(!busy);
+    updateAppActions(busy);
 }
 
 void Controller::deviceChosen(int index)
@@ -169,8 +184,12 @@ void Controller::tableViewSelectionDidChange()
         return;
     }
     list.selectedRow = tableSelectedRow();
-    selectedApp->setText(arrangedName(list.selectedRow).value_or(QString()));
+    const qsizetype count = selectedRows().size();
+    selectedApp->setText(view == View::Apps && count > 1
+                             ? tr("%1 apps selected").arg(count)
+                             : arrangedName(list.selectedRow).value_or(QString()));
     qInfo("%i", list.selectedRow);
+    updateActions();
 }
 
 void Controller::openApk()
@@ -190,8 +209,17 @@ void Controller::restartAsRoot()
 
 void Controller::uninstallApk()
 {
-    if (view == View::Apps)
+    if (view != View::Apps) {
+        files->remove();
+        return;
+    }
+    const QList<AppRow> selected = apps->appsAt(selectedRows());
+    // One user app keeps its own question, with the choice to keep its data.
+    const bool oneUserApp = selected.size() == 1 && selected.first().kind == AppKind::User &&
+                            selected.first().state != AppState::Removed &&
+                            criticalReason(selected.first().name, apps->roles()).isEmpty();
+    if (selected.isEmpty() || oneUserApp)
         apps->uninstall();
     else
-        files->remove();
+        batch->run(AppAction::Uninstall, selected);
 }

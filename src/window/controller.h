@@ -7,9 +7,11 @@
 #include <QObject>
 #include <optional>
 
+class AppBatch;
 class AppsController;
 class DeviceStatus;
 class PackageFilesController;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -80,12 +82,20 @@ private:
     // The text at `row` of the view in use: a package file's name, or an app's.
     std::optional<QString> arrangedName(int row) const;
     int tableSelectedRow() const;
+    // The Apps view's buttons for the selected apps (in controllerbatch.cpp).
+    void wireAppActions();
+    void updateAppActions(bool busy);
+    void showAppsMenu(const QPoint &at);
+    QList<int> selectedRows() const;
 
     QTableView *tableView;
     QLineEdit *selectedApp;
     QPushButton *refreshBtn;
     QPushButton *installBtn;
     QPushButton *removeBtn;
+    QPushButton *disableBtn;
+    QPushButton *restoreBtn;
+    QCheckBox *systemAppsBox;
     QComboBox *deviceChooser;
     QPushButton *rootBtn;
     QTabBar *viewTabs;
@@ -94,5 +104,6 @@ private:
     PackageFilesController *files;
     AppsController *apps;
     InstallController *install;
+    AppBatch *batch;
     View view = View::PackageFiles;
 };
