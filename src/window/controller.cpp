@@ -101,7 +101,9 @@ void Controller::showView()
     // Each view keeps the order the user gave it.
     tableView->horizontalHeader()->setSortIndicator(model->sortColumn(), model->sortOrder());
     tableView->setAccessibleDescription(
-        appsView ? tr("Third-party apps on the device, as its package manager lists them")
+        appsView ? (apps->showsSystemApps()
+                        ? tr("Every app of the device's user, with those removed for it")
+                        : tr("Third-party apps on the device, as its package manager lists them"))
                  : tr("Package files in the device folder data/app/"));
     removeBtn->setText(appsView ? tr("&Uninstall") : tr("Re&move"));
     removeBtn->setAccessibleName(appsView ? tr("Uninstall") : tr("Remove"));

@@ -25,6 +25,9 @@ void Controller::wireAppActions()
             [this] { batch->run(AppAction::Restore, apps->appsAt(selectedRows())); });
     connect(systemAppsBox, &QCheckBox::toggled, this, [this](bool shown) {
         apps->showSystemApps(shown);
+        tableView->setAccessibleDescription(
+            shown ? tr("Every app of the device's user, with those removed for it")
+                  : tr("Third-party apps on the device, as its package manager lists them"));
         if (view == View::Apps)
             getApps();
     });
