@@ -48,6 +48,8 @@ private slots:
     void uninstallsInTheAppsView();
     void disablesSeveralApps_data();
     void disablesSeveralApps();
+    void restoreIsJudgedByTheList_data();
+    void restoreIsJudgedByTheList();
 
 private:
     void refreshAndSelect(int row);
@@ -381,6 +383,50 @@ void TestRemove::disablesSeveralApps()
     QVERIFY2(detail.contains("com.b: The device protects this app"), qPrintable(detail));
     QVERIFY2(!detail.contains("com.a"), qPrintable(detail));
     QCOMPARE(ui->table()->model()->index(0, 1).data().toString(), "Disabled");
+}
+
+void TestRemove::restoreIsJudgedByTheList_data()
+{
+    QTest::addColumn<bool>("listedAfter"); // whether the fresh list shows the app installed
+    QTest::addColumn<QString>("status");
+    QTest::newRow("restored") << true << "1 of 1 restored";
+    QTest::newRow("reported, yet still removed") << false << "0 of 1 restored";
+}
+
+// The device prints its success line whether or not anything changed: only the list decides.
+void TestRemove::restoreIsJudgedByTheList()
+{
+    QFETCH(bool, listedAfter);
+    QFETCH(QString, status);
+    adb->setOutput("getprop-sdk", "30\n");
+    const QByteArray removed = "package:/system/app/X/X.apk=com.x\n";
+    adb->setOutput("pm-list-u", removed);
+    adb->setOutput("pm-list-s", "package:com.x\n");
+    if (listedAfter)
+        adb->setOutput("pm-list-all", removed, 2);
+    adb->setOutput("install-existing", "Package com.x installed for user: 0\n");
+    window->findChild<QCheckBox *>("systemAppsBox")->click();
+    ui->clickTab(1);
+    QTRY_COMPARE(ui->shownEntries(), QStringList{"com.x"});
+    QTRY_VERIFY(!ui->busy());
+    QCOMPARE(ui->table()->model()->index(0, 1).data().toString(), "Removed");
+    ui->clickRow(0);
+    QVERIFY(!ui->button("disableBtn")->isEnabled());
+
+    ui->whenDialogShows([](QWidget &dialog) {
+        static_cast<QMessageBox &>(dialog).button(QMessageBox::Ok)->click();
+    });
+    ui->click("restoreBtn");
+    QTRY_COMPARE(ui->status(), status);
+
+    const QList<FakeAdb::Call> calls = adb->calls("shell");
+    QCOMPARE(std::count_if(calls.cbegin(), calls.cend(),
+                           [](const FakeAdb::Call &call) {
+                               return call.arguments.contains("install-existing");
+                           }),
+             1);
+    const QString detail = window->findChild<QLabel *>("statusDetail")->text();
+    QCOMPARE(detail.contains("still removed"), !listedAfter);
 }
 
 QTEST_MAIN(TestRemove)
