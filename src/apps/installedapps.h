@@ -8,11 +8,10 @@
 class TextRows;
 class TextTable;
 
-// The apps behind the table in the Apps view: the app's package name, its state ("Enabled",
-// "Disabled", "Removed"), its kind ("System", "User"...) and its package file. The arranged list is
-// the order the table shows; it starts sorted by name, because the package manager lists apps in no
-// order of its own, and the user may sort either column by the header. Every index the window's
-// operations use is an index into the arranged list.
+// The apps behind the table in the Apps view: the app's package name, state, kind and package
+// file. The arranged list is the order the table shows; it starts sorted by name, because the
+// package manager lists apps in no order of its own, and the user may sort either column by the
+// header. Every index the window's operations use is an index into the arranged list.
 class InstalledApps : public QObject
 {
     Q_OBJECT

@@ -1,10 +1,36 @@
 #include "window/applisting.h"
 
+#include "apps/packagemanager.h"
 #include "device/devicequeue.h"
 
 #include <QMap>
 
 namespace {
+
+// More packages than any phone has; a tool that prints more is not listing packages.
+constexpr qsizetype listedAtMost = 100000;
+
+// Runs one listing, keeping the lines that name a package (at most listedAtMost) and the first
+// few others, which explain a listing that names none: a flood costs no more than that.
+ToolRun runListing(const QString &tool, const QStringList &arguments, const QString &serial,
+                   const RunLimit &limit)
+{
+    QStringList kept;
+    qsizetype others = 0;
+    ToolRun run = runToolInBatches(
+        tool, arguments, serial,
+        [&kept, &others](const QList<QByteArrayView> &lines) {
+            for (const QByteArrayView line : lines) {
+                const QString text = QString::fromUtf8(line);
+                const bool names = findPackage(text).has_value();
+                if (names ? kept.size() < listedAtMost : others++ < keptOutputLines)
+                    kept.append(text);
+            }
+        },
+        limit);
+    run.output = kept;
+    return run;
+}
 
 // The SDK level from "getprop ro.build.version.sdk"; 0 when it printed no number.
 int sdkFrom(const ToolRun &run)
@@ -41,15 +67,17 @@ AppListing listApps(const QueueJob &job, const DeviceStatus::Checker &checker, i
     if (!listing.check.serial)
         return listing;
     const QString serial = *listing.check.serial;
+    const auto limit = [&] {
+        return afterCancel ? job.limitAfterCancel(limitMs) : job.limit(limitMs);
+    };
     const auto run = [&](const QStringList &arguments) {
-        return runTool(checker.tool, arguments, serial,
-                       afterCancel ? job.limitAfterCancel(limitMs) : job.limit(limitMs));
+        return runTool(checker.tool, arguments, serial, limit());
     };
     listing.sdk = sdkFrom(run({QStringLiteral("shell"), QStringLiteral("getprop"),
                                QStringLiteral("ro.build.version.sdk")}));
     QMap<Listing, ToolRun> runs;
     for (const ListingCommand &command : listingCommands(listing.sdk, systemApps)) {
-        runs.insert(command.listing, run(command.arguments));
+        runs.insert(command.listing, runListing(checker.tool, command.arguments, serial, limit()));
         // Without the base listing the others show nothing.
         if (command.listing == Listing::Installed && runs.value(Listing::Installed).timedOut)
             break;
