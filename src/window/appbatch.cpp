@@ -165,6 +165,12 @@ void AppBatch::ended(AppAction action, const QList<AppRow> &selected, Ran ran)
                              "be read.")};
             continue;
         }
+        // A device that does not list its disabled apps shows every app enabled: its report
+        // stands.
+        const bool stateUnknown = (action == AppAction::Disable || action == AppAction::Enable) &&
+                                  ran.fresh->merged.unusable.contains(Listing::Disabled);
+        if (stateUnknown)
+            continue;
         if (showsDone(action, apps.row(selected.at(i).name))) {
             result.end = AppEnd::Changed;
         } else if (result.end == AppEnd::Changed || action == AppAction::Restore) {
