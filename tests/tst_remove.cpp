@@ -15,6 +15,18 @@
 namespace {
 const QString connected = QStringLiteral("Device connected: emulator-5554");
 const QByteArray noDevice = "List of devices attached\n\n";
+
+// The calls "shell pm <command> ...", in order.
+QList<FakeAdb::Call> packageManagerCalls(const FakeAdb &adb, const QString &command)
+{
+    QList<FakeAdb::Call> found;
+    for (const FakeAdb::Call &call : adb.calls("shell")) {
+        if (call.arguments.size() > 2 && call.arguments.at(1) == "pm" &&
+            call.arguments.at(2) == command)
+            found.append(call);
+    }
+    return found;
+}
 } // namespace
 
 class TestRemove : public QObject
@@ -34,6 +46,10 @@ private slots:
     void sendsTheQuotedName();
     void uninstallsInTheAppsView_data();
     void uninstallsInTheAppsView();
+    void disablesSeveralApps_data();
+    void disablesSeveralApps();
+    void restoreIsJudgedByTheList_data();
+    void restoreIsJudgedByTheList();
 
 private:
     void refreshAndSelect(int row);
@@ -249,8 +265,8 @@ void TestRemove::uninstallsInTheAppsView()
 
     // The Apps view's device work runs in the queue, off the UI thread.
     QTRY_COMPARE(ui->shownEntries(), QStringList({"com.a", "com.b", "com.c"}));
-    const QList<FakeAdb::Call> listings = adb->calls("shell");
-    QCOMPARE(listings.size(), 1);
+    const QList<FakeAdb::Call> listings = packageManagerCalls(*adb, "list");
+    QCOMPARE(listings.size(), 2); // the apps, then the disabled ones among them
     QCOMPARE(listings.first().arguments,
              QStringList({"shell", "pm", "list", "packages", "-f", "-3"}));
     QCOMPARE(listings.first().serial, std::optional<QString>("emulator-5554"));
@@ -282,13 +298,135 @@ void TestRemove::uninstallsInTheAppsView()
 
     QCOMPARE(ui->status(), status);
     QCOMPARE(ui->shownEntries(), shown);
-    const QList<FakeAdb::Call> uninstalls = adb->calls("shell").mid(1, 1);
+    const QList<FakeAdb::Call> uninstalls = packageManagerCalls(*adb, "uninstall");
     QCOMPARE(uninstalls.isEmpty() ? QStringList() : uninstalls.first().arguments, arguments);
     if (status == "uninstall failed") {
-        QCOMPARE(adb->calls("shell").size(), 2); // no listing after a refusal
+        QCOMPARE(packageManagerCalls(*adb, "list").size(), 2); // no listing after a refusal
         QVERIFY(
             window->findChild<QLabel *>("statusDetail")->text().contains("device administrator"));
     }
+}
+
+void TestRemove::disablesSeveralApps_data()
+{
+    QTest::addColumn<bool>("riskTaken"); // the answer to the second question, on the critical app
+    QTest::addColumn<QString>("status");
+    QTest::newRow("critical app confirmed") << true << "2 of 3 disabled";
+    QTest::newRow("critical app declined: nothing runs") << false << connected;
+}
+
+// System apps shown: one confirmation for the three selected, a second one for the critical app,
+// then one run each; the refusal in the middle stops nothing, and the fresh list judges.
+void TestRemove::disablesSeveralApps()
+{
+    QFETCH(bool, riskTaken);
+    QFETCH(QString, status);
+    adb->setOutput("getprop-sdk", "34\n");
+    const QByteArray all = "package:/data/app/a/base.apk=com.a\n"
+                           "package:/system/app/B/B.apk=com.b\n"
+                           "package:/system/priv-app/SystemUI/SystemUI.apk=com.android.systemui\n";
+    adb->setOutput("pm-list-all", all);
+    adb->setOutput("pm-list-u", all);
+    adb->setOutput("pm-list-s", "package:com.b\npackage:com.android.systemui\n");
+    adb->setOutput("pm-list-d", "package:com.a\npackage:com.android.systemui\n", 2);
+    adb->setOutput("settings-ime", "null\n");
+    adb->setOutput("pm-disable", "Package com.a new state: disabled-user\n", 1);
+    adb->setOutput("pm-disable", "Package com.android.systemui new state: disabled-user\n", 2);
+    adb->setErrors("pm-disable",
+                   "Exception occurred while executing 'disable-user':\n"
+                   "java.lang.SecurityException: Cannot disable a protected package: com.b\n",
+                   3);
+    adb->setOptions("pm-disable", "exit=255\n", 3);
+    ui->clickTab(1);
+    QTRY_VERIFY(!ui->busy());
+    auto *systemApps = window->findChild<QCheckBox *>("systemAppsBox");
+    QCOMPARE(systemApps->accessibleName(), "Show system apps");
+    QVERIFY(!systemApps->isChecked());
+    systemApps->click();
+    QTRY_COMPARE(ui->shownEntries(), QStringList({"com.a", "com.android.systemui", "com.b"}));
+    QTRY_VERIFY(!ui->busy());
+    const QAbstractItemModel *model = ui->table()->model();
+    QCOMPARE(model->index(2, 2).data().toString(), "System");
+    QVERIFY(model->index(1, 0).data(Qt::ToolTipRole).toString().contains("status bar"));
+    QVERIFY(model->index(0, 0).data(Qt::ToolTipRole).isNull());
+
+    ui->clickRow(0);
+    QTest::keyClick(ui->table(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(ui->selectedApp(), "3 apps selected");
+    QCOMPARE(ui->button("disableBtn")->text(), "&Disable");
+    QVERIFY(!ui->button("restoreBtn")->isEnabled());
+    QStringList asked;
+    const auto answer = [&asked](QWidget &dialog, bool yes) {
+        auto &box = static_cast<QMessageBox &>(dialog);
+        asked << box.text();
+        box.button(yes ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+    };
+    ui->whenDialogShows([this, answer, riskTaken](QWidget &dialog) {
+        ui->whenDialogShows([answer, riskTaken](QWidget &next) { answer(next, riskTaken); });
+        answer(dialog, true);
+    });
+    ui->click("disableBtn");
+    QTRY_COMPARE(asked.size(), 2);
+    QTRY_VERIFY(!ui->busy());
+
+    QVERIFY2(asked.first().startsWith("Disable these 3 apps?"), qPrintable(asked.first()));
+    QVERIFY2(asked.last().contains("com.android.systemui: "), qPrintable(asked.last()));
+    QVERIFY(!asked.last().contains("com.b"));
+    QCOMPARE(ui->status(), status);
+    const QList<FakeAdb::Call> runs = packageManagerCalls(*adb, "disable-user");
+    QCOMPARE(runs.size(), riskTaken ? 3 : 0);
+    if (!riskTaken)
+        return;
+    QCOMPARE(runs.at(2).arguments,
+             QStringList({"shell", "pm", "disable-user", "--user", "0", "com.b"}));
+    const QString detail = window->findChild<QLabel *>("statusDetail")->text();
+    QVERIFY2(detail.contains("com.b: The device protects this app"), qPrintable(detail));
+    QVERIFY2(!detail.contains("com.a"), qPrintable(detail));
+    QCOMPARE(ui->table()->model()->index(0, 1).data().toString(), "Disabled");
+}
+
+void TestRemove::restoreIsJudgedByTheList_data()
+{
+    QTest::addColumn<bool>("listedAfter"); // whether the fresh list shows the app installed
+    QTest::addColumn<QString>("status");
+    QTest::newRow("restored") << true << "1 of 1 restored";
+    QTest::newRow("reported, yet still removed") << false << "0 of 1 restored";
+}
+
+// The device prints its success line whether or not anything changed: only the list decides.
+void TestRemove::restoreIsJudgedByTheList()
+{
+    QFETCH(bool, listedAfter);
+    QFETCH(QString, status);
+    adb->setOutput("getprop-sdk", "30\n");
+    const QByteArray removed = "package:/system/app/X/X.apk=com.x\n";
+    adb->setOutput("pm-list-u", removed);
+    adb->setOutput("pm-list-s", "package:com.x\n");
+    if (listedAfter)
+        adb->setOutput("pm-list-all", removed, 2);
+    adb->setOutput("install-existing", "Package com.x installed for user: 0\n");
+    window->findChild<QCheckBox *>("systemAppsBox")->click();
+    ui->clickTab(1);
+    QTRY_COMPARE(ui->shownEntries(), QStringList{"com.x"});
+    QTRY_VERIFY(!ui->busy());
+    QCOMPARE(ui->table()->model()->index(0, 1).data().toString(), "Removed");
+    ui->clickRow(0);
+    QVERIFY(!ui->button("disableBtn")->isEnabled());
+
+    ui->whenDialogShows([](QWidget &dialog) {
+        static_cast<QMessageBox &>(dialog).button(QMessageBox::Ok)->click();
+    });
+    ui->click("restoreBtn");
+    QTRY_COMPARE(ui->status(), status);
+
+    const QList<FakeAdb::Call> calls = adb->calls("shell");
+    QCOMPARE(std::count_if(calls.cbegin(), calls.cend(),
+                           [](const FakeAdb::Call &call) {
+                               return call.arguments.contains("install-existing");
+                           }),
+             1);
+    const QString detail = window->findChild<QLabel *>("statusDetail")->text();
+    QCOMPARE(detail.contains("still removed"), !listedAfter);
 }
 
 QTEST_MAIN(TestRemove)

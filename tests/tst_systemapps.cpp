@@ -179,6 +179,8 @@ void TestSystemApps::mergesTheListings()
         mergeListings(runs, QSet<QString>(updated.cbegin(), updated.cend()));
     QCOMPARE(shown(merged.rows), rows);
     QCOMPARE(merged.listed, !rows.isEmpty());
+    // What the detail says is hidden is what the window knows it cannot judge by.
+    QCOMPARE(merged.unusable.isEmpty(), merged.detail.isEmpty());
     if (detail.isEmpty())
         QCOMPARE(merged.detail, QString());
     else

@@ -4,7 +4,7 @@
 
 InstalledApps::InstalledApps(QObject *parent)
     : QObject(parent)
-    , table(new TextTable({tr("App"), tr("Package file")}, this))
+    , table(new TextTable({tr("App"), tr("State"), tr("Kind"), tr("Package file")}, this))
 {
     table->sort(Name, Qt::AscendingOrder);
 }

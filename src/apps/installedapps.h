@@ -8,7 +8,7 @@
 class TextRows;
 class TextTable;
 
-// The apps behind the table in the Apps view: two columns, the app's package name and its package
+// The apps behind the table in the Apps view: the app's package name, state, kind and package
 // file. The arranged list is the order the table shows; it starts sorted by name, because the
 // package manager lists apps in no order of its own, and the user may sort either column by the
 // header. Every index the window's operations use is an index into the arranged list.
@@ -17,13 +17,13 @@ class InstalledApps : public QObject
     Q_OBJECT
 
 public:
-    enum Column { Name, Path, Columns };
+    enum Column { Name, State, Kind, Path, Columns };
 
     explicit InstalledApps(QObject *parent = nullptr);
 
     void clear();
-    // Adds `apps`, rows of a name and a package file (see readPackageLines), after the existing
-    // ones, in one step however many there are.
+    // Adds `apps`, rows of Columns cells, after the existing ones, in one step however many
+    // there are.
     void append(TextRows apps);
     qsizetype count() const;
     bool containsName(const QString &name) const;

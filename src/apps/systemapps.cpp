@@ -149,6 +149,7 @@ MergedListing mergeListings(const QMap<Listing, ToolRun> &runs, const QSet<QStri
         }
     }
     merged.detail = hiddenBy(unusable);
+    merged.unusable = unusable;
     return merged;
 }
 

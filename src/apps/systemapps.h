@@ -36,10 +36,11 @@ struct AppRow
 
 struct MergedListing
 {
-    QList<AppRow> rows;  // in the order of the listings' lines
-    QString detail;      // what could not be shown, and why; empty when everything could
-    QStringList others;  // lines of the base listing that name no app
-    bool listed = false; // the base listing was read; when not, `rows` is empty
+    QList<AppRow> rows;      // in the order of the listings' lines
+    QString detail;          // what could not be shown, and why; empty when everything could
+    QStringList others;      // lines of the base listing that name no app
+    QList<Listing> unusable; // the listings asked for that could not be read
+    bool listed = false;     // the base listing was read; when not, `rows` is empty
 };
 
 // The listings to run on a device of SDK level `sdk`: with `systemApps`, every package for user

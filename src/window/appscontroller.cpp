@@ -6,8 +6,10 @@
 #include "device/packagename.h"
 #include "outcomes/outcomes.h"
 #include "outcomes/statusdetail.h"
+#include "table/texttable.h"
 #include "text/shellquote.h"
 #include "window/applisting.h"
+#include "window/appmarks.h"
 #include "window/liststate.h"
 
 #include <QDebug>
@@ -20,7 +22,10 @@ AppsController::AppsController(DeviceStatus &device, ListState &list, QTableView
     , list(list)
     , tableView(table)
     , apps(new InstalledApps(this))
-{}
+    , marks(new AppMarks(this))
+{
+    marks->setSourceModel(apps->arranged());
+}
 
 void AppsController::refresh(std::function<void(bool found)> then)
 {
@@ -29,8 +34,9 @@ void AppsController::refresh(std::function<void(bool found)> then)
     apps->clear();
     device.beginAction(tr("Listing apps\u2026"));
     const int limitMs = device.limits.appListingMs;
-    device.queue().post([this, checker = device.checker(), limitMs, then](const QueueJob &job) {
-        auto listing = std::make_shared<AppListing>(listApps(job, checker, limitMs));
+    device.queue().post([this, checker = device.checker(), limitMs, then,
+                         systemApps = systemApps](const QueueJob &job) {
+        auto listing = std::make_shared<AppListing>(listApps(job, checker, limitMs, systemApps));
         // A Cancel that came after the runs had ended changes nothing: the list is whole.
         const bool cancelled =
             job.cancelled() && (listing->check.run.timedOut || listing->run.timedOut);
@@ -54,6 +60,8 @@ bool AppsController::showListing(AppListing &listing)
     list.appsLoaded = false;
     list.selectedRow = -1;
     apps->clear();
+    shown.clear();
+    marks->setMarks({});
     if (!device.show(listing.check)) {
         qInfo("array: %lld", static_cast<long long>(apps->count()));
         return false;
@@ -62,21 +70,68 @@ bool AppsController::showListing(AppListing &listing)
         device.explain(notAnswered(listing.run, listing.limitMs));
         return false;
     }
-    for (const QString &line : std::as_const(listing.others))
+    const MergedListing &merged = listing.merged;
+    for (const QString &line : merged.others)
         qInfo("not a package line: %s", qUtf8Printable(line));
-    if (listing.found.leftOut() > 0)
-        qInfo("left out the last %lld listed entries: a list holds about 4 GiB of text at most",
-              static_cast<long long>(listing.found.leftOut()));
-    const bool anyApp = !listing.found.isEmpty();
-    apps->append(std::move(listing.found));
+    showRows(listing);
     // A list with an app in it needs no explaining; without one, every line is one of `others`,
     // which the explanation reads as the whole output.
-    listing.run.output = listing.others;
-    device.explain(anyApp ? QString() : detailFor(Step::AppListing, listing.run));
+    if (merged.listed)
+        listing.run.output = merged.others;
+    QStringList notes;
+    if (merged.rows.isEmpty())
+        notes << detailFor(Step::AppListing, listing.run);
+    if (!merged.detail.isEmpty())
+        notes << merged.detail;
+    device.explain(notes.join(QLatin1Char(' ')));
     // Names are short and paths long: names whole, the paths in what room is left.
     tableView->resizeColumnToContents(0);
-    list.appsLoaded = true;
-    return true;
+    // A listing that printed an error lists nothing, and judges nothing by it.
+    list.appsLoaded = merged.listed;
+    return merged.listed;
+}
+
+void AppsController::showRows(const AppListing &listing)
+{
+    deviceSdk = listing.sdk;
+    deviceRoles = listing.roles;
+    TextRows rows(InstalledApps::Columns);
+    QHash<QString, QString> critical;
+    for (const AppRow &app : listing.merged.rows) {
+        const QByteArray name = app.name.toUtf8();
+        const QByteArray state = stateText(app.state).toUtf8();
+        const QByteArray kind = kindText(app.kind).toUtf8();
+        const QByteArray path = app.path.toUtf8();
+        rows.appendRow({name, state, kind, path});
+        shown.insert(app.name, app);
+        if (const QString reason = criticalReason(app.name, deviceRoles); !reason.isEmpty())
+            critical.insert(app.name, reason);
+    }
+    apps->append(std::move(rows));
+    marks->setMarks(std::move(critical));
+}
+
+std::optional<AppRow> AppsController::row(const QString &name) const
+{
+    const auto app = shown.constFind(name);
+    return app == shown.cend() ? std::nullopt : std::optional<AppRow>(*app);
+}
+
+bool AppsController::installed(const QString &name) const
+{
+    const auto app = shown.constFind(name);
+    // An app uninstalled with its data kept stays listed with -u, as removed.
+    return app != shown.cend() && app->state != AppState::Removed;
+}
+
+QList<AppRow> AppsController::appsAt(const QList<int> &rows) const
+{
+    QList<AppRow> found;
+    for (const int row : rows) {
+        if (const std::optional<InstalledApp> app = apps->arrangedAt(row))
+            found.append(shown.value(app->name, AppRow{app->name, app->path}));
+    }
+    return found;
 }
 
 void AppsController::uninstall()
@@ -112,15 +167,16 @@ void AppsController::confirmUninstall()
     const int pmMs = device.limits.packageManagerMs;
     const int listMs = device.limits.appListingMs;
     device.queue().post([this, name, arguments, checker = device.checker(),
-                         serial = device.serial(), pmMs, listMs](const QueueJob &job) {
+                         serial = device.serial(), pmMs, listMs,
+                         systemApps = systemApps](const QueueJob &job) {
         const ToolRun run = runTool(checker.tool, arguments, serial, job.limit(pmMs));
         const bool cancelled = run.timedOut && job.cancelled();
         std::shared_ptr<AppListing> fresh;
         // A cancelled uninstall may have happened all the same: only a fresh list tells.
         if (cancelled)
-            fresh = std::make_shared<AppListing>(listApps(job, checker, listMs, true));
+            fresh = std::make_shared<AppListing>(listApps(job, checker, listMs, systemApps, true));
         else if (reportsUninstalled(run))
-            fresh = std::make_shared<AppListing>(listApps(job, checker, listMs));
+            fresh = std::make_shared<AppListing>(listApps(job, checker, listMs, systemApps));
         job.deliver([=] { uninstallEnded(name, run, fresh, cancelled); });
     });
 }
@@ -142,7 +198,7 @@ void AppsController::uninstallEnded(const QString &name, const ToolRun &run,
     // Without a fresh listing there is nothing to judge by: the device text stays.
     if (!showListing(*fresh))
         return;
-    if (apps->containsName(name)) {
+    if (installed(name)) {
         device.setStatus(tr("uninstall failed"));
         device.explain(detailFor(Step::Uninstall, run));
     } else {
@@ -159,7 +215,7 @@ void AppsController::uninstallCancelled(const QString &name,
         device.explain(tr("Whether %1 was uninstalled is not known: the list of apps could not be "
                           "read. Press Refresh to see.")
                            .arg(name));
-    else if (apps->containsName(name))
+    else if (installed(name))
         device.explain(tr("%1 is still installed.").arg(name));
     else
         device.explain(tr("%1 was uninstalled all the same: the device had done it before the "

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "apps/criticalapps.h"
+#include "apps/systemapps.h"
+
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class AppMarks;
 class DeviceStatus;
 class InstalledApps;
 class QTableView;
@@ -24,6 +30,24 @@ public:
                    QObject *parent = nullptr);
 
     InstalledApps *model() const { return apps; }
+    // The rows with their warning marks, for the table to show.
+    AppMarks *marked() const { return marks; }
+    // Whether refreshes list every app of user 0 and those removed for it, or the third-party
+    // ones.
+    void showSystemApps(bool shown) { systemApps = shown; }
+    bool showsSystemApps() const { return systemApps; }
+    // The apps at the arranged `rows`, as the latest listing gave them.
+    QList<AppRow> appsAt(const QList<int> &rows) const;
+    // The app `name` as the latest listing shows it; nothing when it does not.
+    std::optional<AppRow> row(const QString &name) const;
+    // Whether the latest listing shows `name` installed for the user.
+    bool installed(const QString &name) const;
+    // The SDK level and roles the latest listing's device gave.
+    int sdk() const { return deviceSdk; }
+    const DeviceRoles &roles() const { return deviceRoles; }
+    // Shows a listing read by the queue: the device check, then the apps or why there are none.
+    // True when the list was read.
+    bool showListing(AppListing &listing);
     // Refresh: empties the list, then checks for a device and lists its apps through the queue;
     // `then` is called at the end with whether a device was found (and not cancelled).
     void refresh(std::function<void(bool found)> then = {});
@@ -36,12 +60,16 @@ private:
     void uninstallEnded(const QString &name, const ToolRun &run,
                         const std::shared_ptr<AppListing> &fresh, bool cancelled);
     void uninstallCancelled(const QString &name, const std::shared_ptr<AppListing> &fresh);
-    // Shows a listing read by the queue: the device check, then the apps or why there are none.
-    // True when the list was read.
-    bool showListing(AppListing &listing);
+    // Puts the merged rows in the table and remembers them with the device's roles.
+    void showRows(const AppListing &listing);
 
     DeviceStatus &device;
     ListState &list;
     QTableView *tableView;
     InstalledApps *apps;
+    AppMarks *marks;
+    bool systemApps = false;
+    QHash<QString, AppRow> shown; // the latest listing's apps, by name
+    int deviceSdk = 0;
+    DeviceRoles deviceRoles;
 };

@@ -4,10 +4,13 @@
 #include "packagefiles/applist.h"
 #include "table/texttable.h"
 #include "ui_mainwindow.h"
+#include "window/appbatch.h"
+#include "window/appmarks.h"
 #include "window/appscontroller.h"
 #include "window/devicestatus.h"
 #include "window/packagefilescontroller.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDebug>
 #include <QHeaderView>
@@ -21,6 +24,9 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , installBtn(ui.installBtn)
     , removeBtn(ui.removeBtn)
     , saveBtn(ui.saveBtn)
+    , disableBtn(ui.disableBtn)
+    , restoreBtn(ui.restoreBtn)
+    , systemAppsBox(ui.systemAppsBox)
     , deviceChooser(ui.deviceChooser)
     , rootBtn(ui.rootBtn)
     , viewTabs(ui.viewTabs)
@@ -34,7 +40,9 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
           },
           std::move(chooser), tableView->window(), this))
     , saver(new SaveController(*device, tableView->window(), this))
+    , batch(new AppBatch(*device, *apps, tableView->window(), this))
 {
+    wireAppActions();
     showView();
     connect(refreshBtn, &QPushButton::clicked, this, &Controller::getApps);
     connect(installBtn, &QPushButton::clicked, this, &Controller::openApk);
@@ -82,7 +90,13 @@ void Controller::showView()
     const bool appsView = view == View::Apps;
     TextTable *model = appsView ? apps->model()->arranged() : files->model()->arranged();
     QItemSelectionModel *previous = tableView->selectionModel();
-    tableView->setModel(model);
+    tableView->setModel(appsView ? static_cast<QAbstractItemModel *>(apps->marked()) : model);
+    // Several apps at once; one package file at a time.
+    tableView->setSelectionMode(appsView ? QAbstractItemView::ExtendedSelection
+                                         : QAbstractItemView::SingleSelection);
+    systemAppsBox->setVisible(appsView);
+    disableBtn->setVisible(appsView);
+    restoreBtn->setVisible(appsView);
     // The view makes a selection model per model and leaves the old one to whoever set it.
     delete previous;
     connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -90,7 +104,9 @@ void Controller::showView()
     // Each view keeps the order the user gave it.
     tableView->horizontalHeader()->setSortIndicator(model->sortColumn(), model->sortOrder());
     tableView->setAccessibleDescription(
-        appsView ? tr("Third-party apps on the device, as its package manager lists them")
+        appsView ? (apps->showsSystemApps()
+                        ? tr("Every app of the device's user, with those removed for it")
+                        : tr("Third-party apps on the device, as its package manager lists them"))
                  : tr("Package files in the device folder data/app/"));
     removeBtn->setText(appsView ? tr("&Uninstall") : tr("Re&move"));
     removeBtn->setAccessibleName(appsView ? tr("Uninstall") : tr("Remove"));
@@ -123,6 +139,7 @@ void Controller::updateActions()
     viewTabs->setEnabled(!busy);
     rootBtn->setEnabled(!busy);
     saveBtn->setEnabled(!busy && view == View::Apps && !selectedPackages().isEmpty());
+    updateAppActions(busy);
 }
 
 void Controller::deviceChosen(int index)
@@ -176,7 +193,10 @@ void Controller::tableViewSelectionDidChange()
         return;
     }
     list.selectedRow = tableSelectedRow();
-    selectedApp->setText(arrangedName(list.selectedRow).value_or(QString()));
+    const qsizetype count = selectedRows().size();
+    selectedApp->setText(view == View::Apps && count > 1
+                             ? tr("%1 apps selected").arg(count)
+                             : arrangedName(list.selectedRow).value_or(QString()));
     qInfo("%i", list.selectedRow);
     updateActions();
 }
@@ -221,8 +241,17 @@ void Controller::restartAsRoot()
 
 void Controller::uninstallApk()
 {
-    if (view == View::Apps)
+    if (view != View::Apps) {
+        files->remove();
+        return;
+    }
+    const QList<AppRow> selected = apps->appsAt(selectedRows());
+    // One user app keeps its own question, with the choice to keep its data.
+    const bool oneUserApp = selected.size() == 1 && selected.first().kind == AppKind::User &&
+                            selected.first().state != AppState::Removed &&
+                            criticalReason(selected.first().name, apps->roles()).isEmpty();
+    if (selected.isEmpty() || oneUserApp)
         apps->uninstall();
     else
-        files->remove();
+        batch->run(AppAction::Uninstall, selected);
 }

@@ -8,9 +8,11 @@
 #include <QObject>
 #include <optional>
 
+class AppBatch;
 class AppsController;
 class DeviceStatus;
 class PackageFilesController;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -87,6 +89,11 @@ private:
     int tableSelectedRow() const;
     // The package names of the apps selected in the Apps view, in the view's order.
     QStringList selectedPackages() const;
+    // The Apps view's buttons for the selected apps (in controllerbatch.cpp).
+    void wireAppActions();
+    void updateAppActions(bool busy);
+    void showAppsMenu(const QPoint &at);
+    QList<int> selectedRows() const;
 
     QTableView *tableView;
     QLineEdit *selectedApp;
@@ -94,6 +101,9 @@ private:
     QPushButton *installBtn;
     QPushButton *removeBtn;
     QPushButton *saveBtn;
+    QPushButton *disableBtn;
+    QPushButton *restoreBtn;
+    QCheckBox *systemAppsBox;
     QComboBox *deviceChooser;
     QPushButton *rootBtn;
     QTabBar *viewTabs;
@@ -103,5 +113,6 @@ private:
     AppsController *apps;
     InstallController *install;
     SaveController *saver;
+    AppBatch *batch;
     View view = View::PackageFiles;
 };

@@ -11,6 +11,14 @@
 //   obb: the expansion files) | pull <remote> <local>
 //   | shell dumpsys package (kind dumpsys-all) | shell pm install-abandon <id> | shell df /data
 //   | shell rm '<path in /data/local/tmp/ or /sdcard/Android/obb/>'... </dev/null
+//   | shell getprop ro.build.version.sdk
+//   | shell pm list packages <options> [--user 0], options one of: -f -3 | -d -3 | -f | -f -u
+//     | -d | -s
+//   | shell pm uninstall -k --user 0 <pkg> | shell pm disable-user [--user 0] <pkg>
+//   | shell pm enable [--user 0] <pkg> | shell cmd package install-existing --user 0 <pkg>
+//   | shell pm install -r --user 0 <path>
+//   | shell cmd package resolve-activity --brief -a android.intent.action.MAIN
+//     -c android.intent.category.HOME | shell settings get secure default_input_method
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target,
@@ -20,9 +28,11 @@
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
 // <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall, root,
 // wait-for-device, getprop, wm, install-multiple, push, pm-path, dumpsys, stat, obb, pull,
-// dumpsys-all, install-abandon, df, rm-copies); what it prints on standard error, first, from
-// <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines in all.opts,
-// then <kind>.opts, then <kind>.<n>.opts (later ones win):
+// dumpsys-all, install-abandon, df, rm-copies; and getprop-sdk, pm-list-d3 (-d -3), pm-list-all
+// (-f), pm-list-u (-f -u), pm-list-d (-d), pm-list-s (-s), pm-disable, pm-enable,
+// install-existing, pm-install, resolve-activity, settings-ime); what it prints on standard error,
+// first, from <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines
+// in all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names (for pm-list, package lines) instead of
 //                an .out file
 //   chunk=B      write the output in pieces of B bytes ...
@@ -46,6 +56,7 @@
 //                pull.<n>.data or pull.data; with neither it leaves the local file alone. They are
 //                written before anything is printed, in pieces of `chunk` with `pause_ms` between
 // Without $FAKEADB_DIR it checks and records nothing and prints nothing.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -95,6 +106,59 @@ bool removesCopies(const std::vector<std::string> &args)
     return true;
 }
 
+bool isWord(const std::string &word)
+{
+    return !word.empty() && word[0] != '-';
+}
+
+// The package listings of the Apps view, with or without "--user 0" at the end.
+std::string listingKind(std::vector<std::string> args)
+{
+    const std::vector<std::string> list{"shell", "pm", "list", "packages"};
+    if (args.size() < 5 || !std::equal(list.begin(), list.end(), args.begin()))
+        return {};
+    if (args.size() > 6 && args[args.size() - 2] == "--user" && args.back() == "0")
+        args.resize(args.size() - 2);
+    const std::vector<std::string> options(args.begin() + 4, args.end());
+    const std::map<std::vector<std::string>, std::string> kinds{
+        {{"-f", "-3"}, "pm-list"},   {{"-d", "-3"}, "pm-list-d3"}, {{"-f"}, "pm-list-all"},
+        {{"-f", "-u"}, "pm-list-u"}, {{"-d"}, "pm-list-d"},        {{"-s"}, "pm-list-s"}};
+    const auto kind = kinds.find(options);
+    return kind == kinds.end() ? std::string() : kind->second;
+}
+
+// One action on one package (the last word), and the two questions about the device's roles.
+std::string actionKind(const std::vector<std::string> &args)
+{
+    using Words = std::vector<std::string>;
+    const Words head(args.begin(), args.end() - (args.empty() ? 0 : 1));
+    if (args.size() < 3 || !isWord(args.back()))
+        return {};
+    const std::map<Words, std::string> kinds{
+        {{"shell", "pm", "uninstall", "-k", "--user", "0"}, "pm-uninstall"},
+        {{"shell", "pm", "disable-user", "--user", "0"}, "pm-disable"},
+        {{"shell", "pm", "disable-user"}, "pm-disable"},
+        {{"shell", "pm", "enable", "--user", "0"}, "pm-enable"},
+        {{"shell", "pm", "enable"}, "pm-enable"},
+        {{"shell", "cmd", "package", "install-existing", "--user", "0"}, "install-existing"},
+        {{"shell", "pm", "install", "-r", "--user", "0"}, "pm-install"},
+        {{"shell", "getprop"}, "getprop-sdk"},
+        {{"shell", "cmd", "package", "resolve-activity", "--brief", "-a",
+          "android.intent.action.MAIN", "-c"},
+         "resolve-activity"},
+        {{"shell", "settings", "get", "secure"}, "settings-ime"}};
+    const auto kind = kinds.find(head);
+    if (kind == kinds.end())
+        return {};
+    if (kind->second == "getprop-sdk" && args.back() != "ro.build.version.sdk")
+        return {};
+    if (kind->second == "resolve-activity" && args.back() != "android.intent.category.HOME")
+        return {};
+    if (kind->second == "settings-ime" && args.back() != "default_input_method")
+        return {};
+    return kind->second;
+}
+
 std::string kindOf(int argc, char **argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -141,12 +205,14 @@ std::string kindOf(int argc, char **argv)
         return "install-abandon";
     if (removesCopies(args))
         return "rm-copies";
+    if (const std::string listing = listingKind(args); !listing.empty())
+        return listing;
     // Exactly one word after the options: any further word would be a split name to remove.
     const bool keep = args.size() == 5 && args[3] == "-k";
     if ((args.size() == 4 || keep) && args[0] == "shell" && args[1] == "pm" &&
         args[2] == "uninstall" && !args.back().empty() && args.back()[0] != '-')
         return "pm-uninstall";
-    return {};
+    return actionKind(args);
 }
 
 bool readFile(const std::string &path, std::string &content)
