@@ -7,7 +7,7 @@
 AppListing listApps(const QueueJob &job, const DeviceStatus::Checker &checker, int limitMs,
                     bool afterCancel)
 {
-    AppListing listing{{}, TextRows(InstalledApps::Columns), {}, {}, limitMs, false};
+    AppListing listing{{}, TextRows(AppTable::ListedColumns), {}, {}, limitMs, false};
     DeviceStatus::Checker check = checker;
     listing.check =
         afterCancel ? checkDevices(check.tool, check.chosen, job.limitAfterCancel(check.limitMs))

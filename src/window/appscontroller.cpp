@@ -7,6 +7,7 @@
 #include "outcomes/outcomes.h"
 #include "outcomes/statusdetail.h"
 #include "text/shellquote.h"
+#include "window/appdetailsreader.h"
 #include "window/applisting.h"
 #include "window/liststate.h"
 
@@ -20,6 +21,7 @@ AppsController::AppsController(DeviceStatus &device, ListState &list, QTableView
     , list(list)
     , tableView(table)
     , apps(new InstalledApps(this))
+    , detailsReader(new AppDetailsReader(device, *apps, this))
 {}
 
 void AppsController::refresh(std::function<void(bool found)> then)
@@ -45,8 +47,15 @@ void AppsController::refresh(std::function<void(bool found)> then)
             }
             if (then)
                 then(!cancelled && listing->check.serial.has_value());
+            readDetails();
         });
     });
+}
+
+void AppsController::readDetails()
+{
+    if (list.appsLoaded && !device.acting())
+        detailsReader->start();
 }
 
 bool AppsController::showListing(AppListing &listing)
@@ -148,6 +157,7 @@ void AppsController::uninstallEnded(const QString &name, const ToolRun &run,
     } else {
         device.setStatus(tr("%1 uninstalled").arg(name));
     }
+    readDetails();
 }
 
 void AppsController::uninstallCancelled(const QString &name,
@@ -165,4 +175,5 @@ void AppsController::uninstallCancelled(const QString &name,
         device.explain(tr("%1 was uninstalled all the same: the device had done it before the "
                           "cancel reached it.")
                            .arg(name));
+    readDetails();
 }

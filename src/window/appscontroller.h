@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class AppDetailsReader;
 class DeviceStatus;
 class InstalledApps;
 class QTableView;
@@ -24,6 +25,8 @@ public:
                    QObject *parent = nullptr);
 
     InstalledApps *model() const { return apps; }
+    // Reads each listed app's details after a listing; stop() it before other device work.
+    AppDetailsReader *details() const { return detailsReader; }
     // Refresh: empties the list, then checks for a device and lists its apps through the queue;
     // `then` is called at the end with whether a device was found (and not cancelled).
     void refresh(std::function<void(bool found)> then = {});
@@ -39,9 +42,12 @@ private:
     // Shows a listing read by the queue: the device check, then the apps or why there are none.
     // True when the list was read.
     bool showListing(AppListing &listing);
+    // Reads the listed apps' details, unless another action has begun meanwhile.
+    void readDetails();
 
     DeviceStatus &device;
     ListState &list;
     QTableView *tableView;
     InstalledApps *apps;
+    AppDetailsReader *detailsReader;
 };

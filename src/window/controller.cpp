@@ -4,6 +4,7 @@
 #include "packagefiles/applist.h"
 #include "table/texttable.h"
 #include "ui_mainwindow.h"
+#include "window/appdetailsreader.h"
 #include "window/appscontroller.h"
 #include "window/devicestatus.h"
 #include "window/packagefilescontroller.h"
@@ -23,6 +24,7 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , deviceChooser(ui.deviceChooser)
     , rootBtn(ui.rootBtn)
     , viewTabs(ui.viewTabs)
+    , filter(ui.filter)
     , device(new DeviceStatus(ui, this))
     , files(new PackageFilesController(*device, list, tableView, this))
     , apps(new AppsController(*device, list, tableView, this))
@@ -49,6 +51,8 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
             &Controller::tableViewSelectionDidChange);
     connect(apps->model()->arranged(), &QAbstractItemModel::layoutChanged, this,
             &Controller::tableViewSelectionDidChange);
+    // The filter is a layout change of the model, so the selection follows it just as above.
+    connect(filter, &QLineEdit::textChanged, apps->model()->arranged(), &AppTable::setFilter);
 }
 
 // The device queue goes first (with DeviceStatus), while the views its jobs report to are whole.
@@ -69,6 +73,7 @@ void Controller::setRootLimits(const RootLimits &limits)
 
 void Controller::viewChosen(int index)
 {
+    stopDetails();
     view = index == 1 ? View::Apps : View::PackageFiles;
     showView();
     getApps();
@@ -77,7 +82,9 @@ void Controller::viewChosen(int index)
 void Controller::showView()
 {
     const bool appsView = view == View::Apps;
-    TextTable *model = appsView ? apps->model()->arranged() : files->model()->arranged();
+    AppTable *appTable = apps->model()->arranged();
+    TextTable *fileTable = files->model()->arranged();
+    QAbstractItemModel *model = appsView ? static_cast<QAbstractItemModel *>(appTable) : fileTable;
     QItemSelectionModel *previous = tableView->selectionModel();
     tableView->setModel(model);
     // The view makes a selection model per model and leaves the old one to whoever set it.
@@ -85,7 +92,15 @@ void Controller::showView()
     connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Controller::tableViewSelectionDidChange);
     // Each view keeps the order the user gave it.
-    tableView->horizontalHeader()->setSortIndicator(model->sortColumn(), model->sortOrder());
+    tableView->horizontalHeader()->setSortIndicator(
+        appsView ? appTable->sortColumn() : fileTable->sortColumn(),
+        appsView ? appTable->sortOrder() : fileTable->sortOrder());
+    // Filled from the listing of system apps; nothing to show until then.
+    if (appsView) {
+        tableView->setColumnHidden(AppTable::State, true);
+        tableView->setColumnHidden(AppTable::Kind, true);
+    }
+    filter->setVisible(appsView);
     tableView->setAccessibleDescription(
         appsView ? tr("Third-party apps on the device, as its package manager lists them")
                  : tr("Package files in the device folder data/app/"));
@@ -112,15 +127,19 @@ bool Controller::checkDevice()
 void Controller::updateActions()
 {
     const bool busy = device->acting();
+    // Reading app details gives way to Refresh, a tab or another device: they stop it.
+    const bool held = busy && !apps->details()->reading();
     changeBtnStatus(!busy);
-    deviceChooser->setEnabled(deviceChooser->count() > 1 && !busy);
+    refreshBtn->setEnabled(!held);
+    deviceChooser->setEnabled(deviceChooser->count() > 1 && !held);
     // Choosing a view refreshes it.
-    viewTabs->setEnabled(!busy);
+    viewTabs->setEnabled(!held);
     rootBtn->setEnabled(!busy);
 }
 
 void Controller::deviceChosen(int index)
 {
+    stopDetails();
     device->choose(index);
     getApps();
 }
@@ -132,8 +151,14 @@ void Controller::changeBtnStatus(bool flag)
     removeBtn->setEnabled(flag);
 }
 
+void Controller::stopDetails()
+{
+    apps->details()->stop();
+}
+
 void Controller::getApps()
 {
+    stopDetails();
     selectedApp->clear();
     if (view == View::Apps)
         apps->refresh();

@@ -80,6 +80,8 @@ private:
     // The text at `row` of the view in use: a package file's name, or an app's.
     std::optional<QString> arrangedName(int row) const;
     int tableSelectedRow() const;
+    // Ends the reading of app details under way, so that the work the user asked for can start.
+    void stopDetails();
 
     QTableView *tableView;
     QLineEdit *selectedApp;
@@ -89,6 +91,7 @@ private:
     QComboBox *deviceChooser;
     QPushButton *rootBtn;
     QTabBar *viewTabs;
+    QLineEdit *filter;
     ListState list;
     DeviceStatus *device;
     PackageFilesController *files;
