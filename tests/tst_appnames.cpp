@@ -31,8 +31,8 @@ QByteArray buildApk(const QString &dir, const QByteArray &package, const QByteAr
     write(dir + "/AndroidManifest.xml",
           "<manifest xmlns:android=\"http://schemas.android.com/apk/res/android\" package=\"" +
               package + "\"><application android:label=\"" + label + "\"/></manifest>");
-    QStringList arguments{"package", "-f", "-M", dir + "/AndroidManifest.xml", "-I", frameworkRes,
-                          "-F",      dir + "/app.apk"};
+    QStringList arguments{"package", "-f",         "-M", dir + "/AndroidManifest.xml",
+                          "-I",      frameworkRes, "-F", dir + "/app.apk"};
     for (auto it = strings.begin(); it != strings.end(); ++it)
         write(dir + "/res/" + it.key() + "/strings.xml",
               "<resources><string name=\"app_name\">" + it.value() + "</string></resources>");
@@ -73,9 +73,8 @@ void TestAppNames::namesFilterAndCache()
     QStandardPaths::setTestModeEnabled(true);
     QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
     QTemporaryDir build;
-    const QByteArray zeta =
-        buildApk(build.filePath("zeta"), "org.zeta", "@string/app_name",
-                 {{"values", "Zeta Notes"}, {"values-de", "Zeta Notizen"}});
+    const QByteArray zeta = buildApk(build.filePath("zeta"), "org.zeta", "@string/app_name",
+                                     {{"values", "Zeta Notes"}, {"values-de", "Zeta Notizen"}});
     const QByteArray alpha = buildApk(build.filePath("alpha"), "com.alpha", "Alpha Maps");
     QVERIFY(!zeta.isEmpty() && !alpha.isEmpty());
 

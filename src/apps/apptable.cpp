@@ -122,8 +122,8 @@ QList<int> AppTable::sortedRows() const
     const qsizetype count = listed.rowCount();
     // The listing's own columns sort fastest from the compact rows.
     if (arrangedBy == Package || arrangedBy == Path || (arrangedBy == Name && details.isEmpty())) {
-        QList<int> rows = arranged(listed, arrangedBy == Path ? ListedPath : ListedPackage,
-                                   direction, {});
+        QList<int> rows =
+            arranged(listed, arrangedBy == Path ? ListedPath : ListedPackage, direction, {});
         if (rows.isEmpty() && count > 0) {
             rows.resize(count);
             std::iota(rows.begin(), rows.end(), 0);
@@ -133,8 +133,8 @@ QList<int> AppTable::sortedRows() const
     if (arrangedBy == Updated || arrangedBy == Size) {
         QList<qint64> keys(count, -1);
         for (qsizetype row = 0; row < count && row < details.size(); ++row)
-            keys[row] = arrangedBy == Size ? details.at(row).size
-                                           : details.at(row).updated.toJulianDay();
+            keys[row] =
+                arrangedBy == Size ? details.at(row).size : details.at(row).updated.toJulianDay();
         return sortedBy(keys, direction);
     }
     QList<QString> keys(count);
@@ -211,9 +211,10 @@ QVariant AppTable::data(const QModelIndex &index, int role) const
 
 QVariant AppTable::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const char *const titles[Columns] = {
-        QT_TR_NOOP("Name"),    QT_TR_NOOP("Package"), QT_TR_NOOP("Version"), QT_TR_NOOP("Updated"),
-        QT_TR_NOOP("Size"),    QT_TR_NOOP("State"),   QT_TR_NOOP("Kind"),    QT_TR_NOOP("Package file")};
+    static const char *const titles[Columns] = {QT_TR_NOOP("Name"),    QT_TR_NOOP("Package"),
+                                                QT_TR_NOOP("Version"), QT_TR_NOOP("Updated"),
+                                                QT_TR_NOOP("Size"),    QT_TR_NOOP("State"),
+                                                QT_TR_NOOP("Kind"),    QT_TR_NOOP("Package file")};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < Columns)
         return tr(titles[section]);

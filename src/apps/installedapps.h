@@ -21,8 +21,8 @@ public:
     explicit InstalledApps(QObject *parent = nullptr);
 
     void clear();
-    // Adds `apps`, rows of a package name and a package file (see readPackageLines), after the existing
-    // ones, in one step however many there are.
+    // Adds `apps`, rows of a package name and a package file (see readPackageLines), after the
+    // existing ones, in one step however many there are.
     void append(TextRows apps);
     qsizetype count() const;
     // Whether the package `name` is listed, shown or not.

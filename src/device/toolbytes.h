@@ -15,6 +15,7 @@ struct ToolBytes
 
 // Runs the tool at `program` with `arguments` (never through a shell) and keeps its standard output
 // as bytes, binary-safe, up to `cap` bytes (the run is ended when it writes more). Standard error
-// goes to the log as lines. With a non-empty `serial` the tool talks to that device. For any thread.
+// goes to the log as lines. With a non-empty `serial` the tool talks to that device. For any
+// thread.
 ToolBytes runToolForBytes(const QString &program, const QStringList &arguments,
                           const QString &serial, qint64 cap, const RunLimit &limit = {});

@@ -32,7 +32,8 @@ ZipRange tailRange(qint64 fileSize)
     return {from, fileSize - from};
 }
 
-std::optional<QList<QByteArray>> splitReads(const QByteArray &printed, const QList<BlockRead> &reads)
+std::optional<QList<QByteArray>> splitReads(const QByteArray &printed,
+                                            const QList<BlockRead> &reads)
 {
     QList<QByteArray> parts;
     qint64 at = 0;

@@ -10,7 +10,7 @@
 // blocks with dd, which every Android from 5 on has, and the wanted bytes cut out here.
 struct BlockRead
 {
-    QString command; // for the device's shell, the path quoted, standard error silenced
+    QString command;   // for the device's shell, the path quoted, standard error silenced
     qint64 start = 0;  // the file offset of the first byte it prints
     qint64 length = 0; // how many bytes it prints when the file is as large as expected
 };
@@ -25,7 +25,8 @@ ZipRange tailRange(qint64 fileSize);
 // The output of `reads` joined with ';' in one run, split back into each read's bytes; none when
 // the output is not exactly as long as they add up to (a file that could not be read prints
 // nothing, which would shift every read after it).
-std::optional<QList<QByteArray>> splitReads(const QByteArray &printed, const QList<BlockRead> &reads);
+std::optional<QList<QByteArray>> splitReads(const QByteArray &printed,
+                                            const QList<BlockRead> &reads);
 
 // The bytes of `range` within what `read` printed; empty when they are not all there.
 QByteArrayView cutRange(QByteArrayView printed, const BlockRead &read, ZipRange range);

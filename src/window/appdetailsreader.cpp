@@ -5,8 +5,8 @@
 #include "apps/installedapps.h"
 #include "apps/packagedump.h"
 #include "apps/packagesizes.h"
-#include "device/devicequeue.h"
 #include "device/deviceprops.h"
+#include "device/devicequeue.h"
 #include "device/toolbytes.h"
 #include "labels/apkranges.h"
 #include "labels/labelreader.h"
@@ -52,8 +52,9 @@ void sendRows(DetailsJob &state, const QList<qsizetype> &rows, DetailsBatch batc
 
 void readProperties(DetailsJob &state)
 {
-    const ToolRun run = runTool(state.request.tool, {QStringLiteral("shell"), QStringLiteral("getprop")},
-                                state.request.serial, state.job.limit(state.request.limitMs));
+    const ToolRun run =
+        runTool(state.request.tool, {QStringLiteral("shell"), QStringLiteral("getprop")},
+                state.request.serial, state.job.limit(state.request.limitMs));
     state.sdk = deviceFromProperties(run.output).sdk;
     state.locale = localeFromGetprop(run.output);
 }
@@ -100,7 +101,8 @@ QStringList filesOf(const DetailsJob &state, qsizetype row)
         return files;
     for (const QString &split : found.splits)
         if (split != QStringLiteral("base"))
-            files.append(found.codePath + QStringLiteral("/split_") + split + QStringLiteral(".apk"));
+            files.append(found.codePath + QStringLiteral("/split_") + split +
+                         QStringLiteral(".apk"));
     return files;
 }
 
@@ -183,7 +185,8 @@ LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 si
     const ZipEntry *table = directory.value.find(QString::fromLatin1(TableEntry));
     if (!manifest)
         return unreadable(QObject::tr("its package file has no manifest."));
-    if (manifest->compressedSize > LargestManifest || (table && table->compressedSize > LargestTable))
+    if (manifest->compressedSize > LargestManifest ||
+        (table && table->compressedSize > LargestTable))
         return unreadable(QObject::tr("its package file holds more than a name needs."));
     QList<ZipRange> ranges{entryRange(directory.value, *manifest)};
     if (table)
@@ -198,7 +201,8 @@ LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 si
         entryData(cutRange(bytes->at(0), reads.at(0), ranges.at(0)), *manifest, LargestManifest);
     Parsed<QByteArray> tableBytes;
     if (table)
-        tableBytes = entryData(cutRange(bytes->at(1), reads.at(1), ranges.at(1)), *table, LargestTable);
+        tableBytes =
+            entryData(cutRange(bytes->at(1), reads.at(1), ranges.at(1)), *table, LargestTable);
     if (!manifestBytes.ok())
         return unreadable(QObject::tr("its manifest is damaged."));
     return readLabel(manifestBytes.value, tableBytes.value, state.locale);
@@ -315,9 +319,12 @@ AppDetailsReader::AppDetailsReader(DeviceStatus &device, InstalledApps &apps, QO
 
 DetailsRequest AppDetailsReader::request() const
 {
-    DetailsRequest request{device.tool(), device.serial(),
+    DetailsRequest request{device.tool(),
+                           device.serial(),
                            QStandardPaths::writableLocation(QStandardPaths::CacheLocation),
-                           {}, {}, device.limits.appListingMs};
+                           {},
+                           {},
+                           device.limits.appListingMs};
     const TextRows &rows = apps.arranged()->rows();
     request.packages.reserve(rows.rowCount());
     request.paths.reserve(rows.rowCount());
@@ -359,9 +366,8 @@ void AppDetailsReader::apply(int generation, const DetailsBatch &batch)
     if (!batch.rows.isEmpty())
         apps.arranged()->setDetails(batch.rows);
     if (batch.namesToRead > 0) {
-        device.setBusyText(tr("Reading app names: %1 of %2")
-                               .arg(batch.namesRead)
-                               .arg(batch.namesToRead));
+        device.setBusyText(
+            tr("Reading app names: %1 of %2").arg(batch.namesRead).arg(batch.namesToRead));
         device.setProgress(batch.namesRead, batch.namesToRead);
     }
     if (!batch.finished)

@@ -126,15 +126,13 @@ bool Controller::checkDevice()
 
 void Controller::updateActions()
 {
-    const bool busy = device->acting();
-    // Reading app details gives way to Refresh, a tab or another device: they stop it.
-    const bool held = busy && !apps->details()->reading();
-    changeBtnStatus(!busy);
-    refreshBtn->setEnabled(!held);
+    // Reading app details gives way to whatever the user asks for next: it is stopped first.
+    const bool held = device->acting() && !apps->details()->reading();
+    changeBtnStatus(!held);
     deviceChooser->setEnabled(deviceChooser->count() > 1 && !held);
     // Choosing a view refreshes it.
     viewTabs->setEnabled(!held);
-    rootBtn->setEnabled(!busy);
+    rootBtn->setEnabled(!held);
 }
 
 void Controller::deviceChosen(int index)
@@ -200,21 +198,25 @@ void Controller::tableViewSelectionDidChange()
 
 void Controller::openApk()
 {
+    stopDetails();
     install->openApk();
 }
 
 void Controller::installFile(const QString &path)
 {
+    stopDetails();
     install->installFile(path);
 }
 
 void Controller::restartAsRoot()
 {
+    stopDetails();
     files->restartAsRoot();
 }
 
 void Controller::uninstallApk()
 {
+    stopDetails();
     if (view == View::Apps)
         apps->uninstall();
     else

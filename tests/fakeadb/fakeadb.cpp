@@ -17,7 +17,7 @@
 //
 // What a call prints comes from $FAKEADB_DIR: <kind>.<n>.out for the n-th call of that kind, else
 // <kind>.out, else nothing (kinds: devices, ls, install, rm, pm-list, pm-uninstall, root,
-// wait-for-device, getprop, wm, install-multiple, push, dumpsys, stat, exec-out); what it prints on standard error, first,
+// wait-for-device, getprop, wm, install-multiple, push); what it prints on standard error, first,
 // from <kind>.<n>.err or <kind>.err the same way. How it prints comes from key=value lines in
 // all.opts, then <kind>.opts, then <kind>.<n>.opts (later ones win):
 //   lines=N      print N generated package file names (for pm-list, package lines) instead of
@@ -39,7 +39,8 @@
 //                    as adb does, before printing anything ...
 //   read_pause_ms=T  ... with a pause of T ms after each piece; install keeps its file open until
 //                    it exits, install-multiple closes each file once read, as adb 29 does
-// Device files are served from $FAKEADB_DIR/apks/<the device path, each '/' made '_'>: stat without
+// The kinds dumpsys, stat and exec-out take options as the others do (exec-out no .out file). Files
+// of the device are served from $FAKEADB_DIR/apks/<the device path, each / made _>: stat without
 // a stat.out prints "<size> <path>" for each such file, and exec-out prints the blocks of them that
 // its dd commands name (a file that is not there prints nothing), and adds a line with how many
 // bytes it served to $FAKEADB_DIR/apk-bytes.
@@ -319,7 +320,7 @@ std::string unquoted(const std::string &word)
     std::string out;
     bool quoted = false;
     for (size_t i = 0; i < word.size(); ++i) {
-        if (word[i] == '\'' ) {
+        if (word[i] == '\'') {
             quoted = !quoted;
         } else if (word[i] == '\\' && !quoted && i + 1 < word.size()) {
             out += word[++i];
