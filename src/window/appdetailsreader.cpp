@@ -145,9 +145,12 @@ std::optional<QList<QByteArray>> readRanges(const DetailsJob &state, const QList
     return splitReads(run.bytes, reads);
 }
 
-LabelResult unreadable(const QString &why)
+// No name, with why for the tooltip and `detail` for the log.
+LabelResult unreadable(const QString &why, const QString &detail = {})
 {
-    return {{}, QObject::tr("Its name could not be read: %1").arg(why), why};
+    return {{},
+            QObject::tr("Its name could not be read: %1").arg(why),
+            detail.isEmpty() ? why : detail};
 }
 
 Parsed<ZipDirectory> readDirectory(const DetailsJob &state, const QString &path, qint64 size)
@@ -172,6 +175,29 @@ Parsed<ZipDirectory> readDirectory(const DetailsJob &state, const QString &path,
     return readCentralDirectory(cutRange(bytes->first(), read, range), end.value);
 }
 
+// The contents of `manifest` and `table` (none: an empty table) of the file `path`, in one run.
+std::optional<std::pair<Parsed<QByteArray>, Parsed<QByteArray>>>
+readEntries(const DetailsJob &state, const QString &path, qint64 size,
+            const ZipDirectory &directory, const ZipEntry &manifest, const ZipEntry *table)
+{
+    QList<ZipRange> ranges{entryRange(directory, manifest)};
+    if (table)
+        ranges.append(entryRange(directory, *table));
+    QList<BlockRead> reads;
+    for (const ZipRange &range : ranges)
+        reads.append(blockRead(path, range, size));
+    const auto bytes = readRanges(state, reads);
+    if (!bytes)
+        return std::nullopt;
+    std::pair<Parsed<QByteArray>, Parsed<QByteArray>> entries;
+    entries.first =
+        entryData(cutRange(bytes->at(0), reads.at(0), ranges.at(0)), manifest, LargestManifest);
+    if (table)
+        entries.second =
+            entryData(cutRange(bytes->at(1), reads.at(1), ranges.at(1)), *table, LargestTable);
+    return entries;
+}
+
 // The name of the app whose base APK is `path`, `size` bytes: its ZIP directory from the file's
 // tail, then its manifest and resource table, read as they are stored and inflated here.
 LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 size)
@@ -180,7 +206,8 @@ LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 si
         return unreadable(QObject::tr("the size of its package file is not known."));
     const Parsed<ZipDirectory> directory = readDirectory(state, path, size);
     if (!directory.ok())
-        return unreadable(directory.error + u'.');
+        return unreadable(QObject::tr("its package file could not be read, or is damaged."),
+                          directory.error);
     const ZipEntry *manifest = directory.value.find(QString::fromLatin1(ManifestEntry));
     const ZipEntry *table = directory.value.find(QString::fromLatin1(TableEntry));
     if (!manifest)
@@ -188,24 +215,15 @@ LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 si
     if (manifest->compressedSize > LargestManifest ||
         (table && table->compressedSize > LargestTable))
         return unreadable(QObject::tr("its package file holds more than a name needs."));
-    QList<ZipRange> ranges{entryRange(directory.value, *manifest)};
-    if (table)
-        ranges.append(entryRange(directory.value, *table));
-    QList<BlockRead> reads;
-    for (const ZipRange &range : ranges)
-        reads.append(blockRead(path, range, size));
-    const auto bytes = readRanges(state, reads);
-    if (!bytes)
+    const auto entries = readEntries(state, path, size, directory.value, *manifest, table);
+    if (!entries)
         return unreadable(QObject::tr("the package file could not be read."));
-    const auto manifestBytes =
-        entryData(cutRange(bytes->at(0), reads.at(0), ranges.at(0)), *manifest, LargestManifest);
-    Parsed<QByteArray> tableBytes;
-    if (table)
-        tableBytes =
-            entryData(cutRange(bytes->at(1), reads.at(1), ranges.at(1)), *table, LargestTable);
-    if (!manifestBytes.ok())
-        return unreadable(QObject::tr("its manifest is damaged."));
-    return readLabel(manifestBytes.value, tableBytes.value, state.locale);
+    if (!entries->first.ok())
+        return unreadable(QObject::tr("its manifest is damaged."), entries->first.error);
+    if (!entries->second.ok())
+        qInfo("the resource table of %s: %s", qUtf8Printable(path),
+              qUtf8Printable(entries->second.error));
+    return readLabel(entries->first.value, entries->second.value, state.locale);
 }
 
 std::optional<DetailKey> keyOf(const DetailsJob &state, qsizetype row)
