@@ -72,6 +72,28 @@ void AppTable::setDetails(const QList<std::pair<qsizetype, AppDetails>> &changed
         emit dataChanged(index(0, 0), index(rowCount() - 1, Columns - 1));
 }
 
+QHash<QString, AppDetails> AppTable::detailsByPackage() const
+{
+    QHash<QString, AppDetails> byPackage;
+    for (qsizetype row = 0; row < details.size(); ++row)
+        byPackage.insert(listed.text(row, ListedPackage), details.at(row));
+    return byPackage;
+}
+
+void AppTable::restoreDetails(const QHash<QString, AppDetails> &byPackage)
+{
+    if (byPackage.isEmpty())
+        return;
+    QList<std::pair<qsizetype, AppDetails>> found;
+    for (qsizetype row = 0; row < listed.rowCount(); ++row) {
+        const auto detail = byPackage.constFind(listed.text(row, ListedPackage));
+        if (detail != byPackage.cend())
+            found.append({row, *detail});
+    }
+    setDetails(found);
+    rearrange();
+}
+
 void AppTable::rearrange()
 {
     showArranged(sortedRows());

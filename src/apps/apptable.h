@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QDate>
+#include <QHash>
 #include <QList>
 
 // What the Apps view shows of an app beyond its listing, filled in as it is read.
@@ -45,6 +46,10 @@ public:
     // Sets the details of stored rows; rows out of range are passed over. The rows stay where they
     // are (a row must not move under the pointer); rearrange() sorts them anew.
     void setDetails(const QList<std::pair<qsizetype, AppDetails>> &changed);
+    // The details there are, by package name, and back onto the rows listed now: a list read again
+    // after an uninstall keeps what was read for the apps that stay, without reading it again.
+    QHash<QString, AppDetails> detailsByPackage() const;
+    void restoreDetails(const QHash<QString, AppDetails> &byPackage);
     // Arranges the rows again by the column they are sorted by, with the details there are now.
     void rearrange();
     // Shows only the rows whose Name or Package holds `text`, ignoring case; all when it is empty.

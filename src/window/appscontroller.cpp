@@ -58,8 +58,10 @@ void AppsController::readDetails()
         detailsReader->start();
 }
 
-bool AppsController::showListing(AppListing &listing)
+bool AppsController::showListing(AppListing &listing, bool keepDetails)
 {
+    const QHash<QString, AppDetails> kept =
+        keepDetails ? apps->arranged()->detailsByPackage() : QHash<QString, AppDetails>();
     list.appsLoaded = false;
     list.selectedRow = -1;
     apps->clear();
@@ -78,6 +80,7 @@ bool AppsController::showListing(AppListing &listing)
               static_cast<long long>(listing.found.leftOut()));
     const bool anyApp = !listing.found.isEmpty();
     apps->append(std::move(listing.found));
+    apps->arranged()->restoreDetails(kept);
     // A list with an app in it needs no explaining; without one, every line is one of `others`,
     // which the explanation reads as the whole output.
     listing.run.output = listing.others;
@@ -149,7 +152,7 @@ void AppsController::uninstallEnded(const QString &name, const ToolRun &run,
         return;
     }
     // Without a fresh listing there is nothing to judge by: the device text stays.
-    if (!showListing(*fresh))
+    if (!showListing(*fresh, true))
         return;
     if (apps->containsName(name)) {
         device.setStatus(tr("uninstall failed"));
@@ -157,13 +160,12 @@ void AppsController::uninstallEnded(const QString &name, const ToolRun &run,
     } else {
         device.setStatus(tr("%1 uninstalled").arg(name));
     }
-    readDetails();
 }
 
 void AppsController::uninstallCancelled(const QString &name,
                                         const std::shared_ptr<AppListing> &fresh)
 {
-    const bool listed = showListing(*fresh);
+    const bool listed = showListing(*fresh, true);
     device.setStatus(tr("Uninstall cancelled"));
     if (!listed)
         device.explain(tr("Whether %1 was uninstalled is not known: the list of apps could not be "
@@ -175,5 +177,4 @@ void AppsController::uninstallCancelled(const QString &name,
         device.explain(tr("%1 was uninstalled all the same: the device had done it before the "
                           "cancel reached it.")
                            .arg(name));
-    readDetails();
 }

@@ -40,8 +40,9 @@ private:
                         const std::shared_ptr<AppListing> &fresh, bool cancelled);
     void uninstallCancelled(const QString &name, const std::shared_ptr<AppListing> &fresh);
     // Shows a listing read by the queue: the device check, then the apps or why there are none.
-    // True when the list was read.
-    bool showListing(AppListing &listing);
+    // True when the list was read. With `keepDetails`, the apps still listed keep the details
+    // read for them (a list read again after an uninstall).
+    bool showListing(AppListing &listing, bool keepDetails = false);
     // Reads the listed apps' details, unless another action has begun meanwhile.
     void readDetails();
 
