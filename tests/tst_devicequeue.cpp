@@ -131,6 +131,8 @@ void TestDeviceQueue::endsRunsThatHang()
     if (view == 1) {
         ui.clickTab(1);
         QTRY_COMPARE(ui.shownEntries(), QStringList({"com.a", "com.b"}));
+        // The apps' details are read after the listing; the runs here are the next action's.
+        QTRY_VERIFY(!ui.busy());
     }
     if (action == "uninstall") {
         ui.clickRow(1);

@@ -1,6 +1,7 @@
 // App names read from APK bytes: APKs built by aapt when the test runs, read through our ZIP,
 // manifest and resource table readers and checked against what `aapt dump badging` says; tables
 // in the shapes aapt does not write (sparse, 16-bit offsets, compact entries); damaged input.
+#include "labels/apkranges.h"
 #include "labels/binaryxml.h"
 #include "labels/devicelocale.h"
 #include "labels/labelreader.h"
@@ -267,6 +268,8 @@ private slots:
     void localeFromProperties();
     void displayLabel_data();
     void displayLabel();
+    void blockReads_data();
+    void blockReads();
 };
 
 void LabelsTest::labelsMatchBadging_data()
@@ -595,4 +598,50 @@ void LabelsTest::displayLabel()
 }
 
 QTEST_GUILESS_MAIN(LabelsTest)
+// What dd prints for a range is whole 4 KiB blocks cut by the end of the file; the range is cut
+// back out of that, and reads joined in one run split back only when every byte came.
+void LabelsTest::blockReads_data()
+{
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("length");
+    QTest::addColumn<qint64>("fileSize");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<qint64>("start");
+    QTest::addColumn<qint64>("printed");
+    QTest::newRow("small file, whole")
+        << qint64(0) << qint64(507) << qint64(507) << "skip=0 count=1" << qint64(0) << qint64(507);
+    QTest::newRow("inside one block: the whole block comes")
+        << qint64(5000) << qint64(10) << qint64(100000) << "skip=1 count=1" << qint64(4096)
+        << qint64(4096);
+    QTest::newRow("across blocks, cut by the end")
+        << qint64(4000) << qint64(5000) << qint64(10000) << "skip=0 count=3" << qint64(0)
+        << qint64(10000);
+    QTest::newRow("a tail") << tailRange(200000).offset << tailRange(200000).length
+                            << qint64(200000) << "skip=32 count=17" << qint64(131072)
+                            << qint64(200000 - 131072);
+}
+
+void LabelsTest::blockReads()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, length);
+    QFETCH(qint64, fileSize);
+    QFETCH(QString, command);
+    QFETCH(qint64, start);
+    QFETCH(qint64, printed);
+    const BlockRead read = blockRead("/data/app/a b/base.apk", {offset, length}, fileSize);
+    QCOMPARE(read.command, "dd if='/data/app/a b/base.apk' bs=4096 " + command + " 2>/dev/null");
+    QCOMPARE(read.start, start);
+    QCOMPARE(read.length, printed);
+    QByteArray file(fileSize, '\0');
+    for (qint64 i = 0; i < fileSize; ++i)
+        file[i] = char(i * 7);
+    const QByteArray out = file.mid(start, printed);
+    QCOMPARE(cutRange(out, read, {offset, length}), file.mid(offset, length));
+    const auto both = splitReads(out + out, {read, read});
+    QVERIFY(both && both->at(1) == out);
+    QVERIFY(!splitReads(out + out.left(1), {read, read})); // a short or long run splits nothing
+    QVERIFY(!splitReads(out.left(out.size() - 1), {read}));
+}
+
 #include "tst_labels.moc"

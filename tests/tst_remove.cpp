@@ -1,3 +1,4 @@
+#include "apps/apptable.h"
 #include "fakeadb.h"
 #include "text/shellquote.h"
 #include "window/mainwindow.h"
@@ -346,9 +347,9 @@ void TestRemove::disablesSeveralApps()
     QTRY_COMPARE(ui->shownEntries(), QStringList({"com.a", "com.android.systemui", "com.b"}));
     QTRY_VERIFY(!ui->busy());
     const QAbstractItemModel *model = ui->table()->model();
-    QCOMPARE(model->index(2, 2).data().toString(), "System");
+    QCOMPARE(model->index(2, AppTable::Kind).data().toString(), "System");
     QVERIFY(model->index(1, 0).data(Qt::ToolTipRole).toString().contains("status bar"));
-    QVERIFY(model->index(0, 0).data(Qt::ToolTipRole).isNull());
+    QVERIFY(model->index(0, 0).data(Qt::DecorationRole).isNull()); // no warning mark
 
     ui->clickRow(0);
     QTest::keyClick(ui->table(), Qt::Key_A, Qt::ControlModifier);
@@ -382,7 +383,7 @@ void TestRemove::disablesSeveralApps()
     const QString detail = window->findChild<QLabel *>("statusDetail")->text();
     QVERIFY2(detail.contains("com.b: The device protects this app"), qPrintable(detail));
     QVERIFY2(!detail.contains("com.a"), qPrintable(detail));
-    QCOMPARE(ui->table()->model()->index(0, 1).data().toString(), "Disabled");
+    QCOMPARE(ui->table()->model()->index(0, AppTable::State).data().toString(), "Disabled");
 }
 
 void TestRemove::restoreIsJudgedByTheList_data()
@@ -409,7 +410,7 @@ void TestRemove::restoreIsJudgedByTheList()
     ui->clickTab(1);
     QTRY_COMPARE(ui->shownEntries(), QStringList{"com.x"});
     QTRY_VERIFY(!ui->busy());
-    QCOMPARE(ui->table()->model()->index(0, 1).data().toString(), "Removed");
+    QCOMPARE(ui->table()->model()->index(0, AppTable::State).data().toString(), "Removed");
     ui->clickRow(0);
     QVERIFY(!ui->button("disableBtn")->isEnabled());
 

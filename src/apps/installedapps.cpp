@@ -1,17 +1,13 @@
 #include "apps/installedapps.h"
 
-#include "table/texttable.h"
-
 InstalledApps::InstalledApps(QObject *parent)
     : QObject(parent)
-    , table(new TextTable({tr("App"), tr("State"), tr("Kind"), tr("Package file")}, this))
-{
-    table->sort(Name, Qt::AscendingOrder);
-}
+    , table(new AppTable(this))
+{}
 
 void InstalledApps::clear()
 {
-    table->setRows(TextRows(Columns));
+    table->setRows(TextRows(AppTable::ListedColumns));
 }
 
 void InstalledApps::append(TextRows apps)
@@ -26,7 +22,7 @@ qsizetype InstalledApps::count() const
 
 bool InstalledApps::containsName(const QString &name) const
 {
-    return table->rows().indexOf(Name, name) >= 0;
+    return table->rows().indexOf(AppTable::ListedPackage, name) >= 0;
 }
 
 std::optional<InstalledApp> InstalledApps::arrangedAt(int row) const
@@ -34,5 +30,6 @@ std::optional<InstalledApp> InstalledApps::arrangedAt(int row) const
     const qsizetype stored = table->storedRow(row);
     if (stored < 0)
         return std::nullopt;
-    return InstalledApp{table->rows().text(stored, Name), table->rows().text(stored, Path)};
+    return InstalledApp{table->rows().text(stored, AppTable::ListedPackage),
+                        table->rows().text(stored, AppTable::ListedPath)};
 }

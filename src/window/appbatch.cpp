@@ -154,7 +154,7 @@ void AppBatch::run(AppAction action, const QList<AppRow> &selected)
 void AppBatch::ended(AppAction action, const QList<AppRow> &selected, Ran ran)
 {
     device.endAction();
-    const bool listed = apps.showListing(*ran.fresh);
+    const bool listed = apps.showListing(*ran.fresh, true);
     for (qsizetype i = 0; i < selected.size(); ++i) {
         AppResult &result = ran.results[i];
         if (!listed) {

@@ -1,5 +1,7 @@
 #include "window/appmarks.h"
 
+#include "apps/apptable.h"
+
 #include <QApplication>
 #include <QStyle>
 
@@ -16,8 +18,10 @@ QVariant AppMarks::data(const QModelIndex &index, int role) const
     if (index.column() != 0 || (role != Qt::DecorationRole && role != Qt::ToolTipRole) ||
         marks.isEmpty())
         return QIdentityProxyModel::data(index, role);
-    const QString reason =
-        marks.value(QIdentityProxyModel::data(index, Qt::DisplayRole).toString());
+    // Marked by package: the name shown may be the app's label.
+    const QString reason = marks.value(
+        QIdentityProxyModel::data(index.siblingAtColumn(AppTable::Package), Qt::DisplayRole)
+            .toString());
     if (reason.isEmpty())
         return QIdentityProxyModel::data(index, role);
     if (role == Qt::ToolTipRole)

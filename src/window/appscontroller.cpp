@@ -6,8 +6,8 @@
 #include "device/packagename.h"
 #include "outcomes/outcomes.h"
 #include "outcomes/statusdetail.h"
-#include "table/texttable.h"
 #include "text/shellquote.h"
+#include "window/appdetailsreader.h"
 #include "window/applisting.h"
 #include "window/appmarks.h"
 #include "window/liststate.h"
@@ -23,6 +23,7 @@ AppsController::AppsController(DeviceStatus &device, ListState &list, QTableView
     , tableView(table)
     , apps(new InstalledApps(this))
     , marks(new AppMarks(this))
+    , detailsReader(new AppDetailsReader(device, *apps, this))
 {
     marks->setSourceModel(apps->arranged());
 }
@@ -51,12 +52,21 @@ void AppsController::refresh(std::function<void(bool found)> then)
             }
             if (then)
                 then(!cancelled && listing->check.serial.has_value());
+            readDetails();
         });
     });
 }
 
-bool AppsController::showListing(AppListing &listing)
+void AppsController::readDetails()
 {
+    if (list.appsLoaded && !device.acting())
+        detailsReader->start();
+}
+
+bool AppsController::showListing(AppListing &listing, bool keepDetails)
+{
+    const QHash<QString, AppDetails> kept =
+        keepDetails ? apps->arranged()->detailsByPackage() : QHash<QString, AppDetails>();
     list.appsLoaded = false;
     list.selectedRow = -1;
     apps->clear();
@@ -74,6 +84,7 @@ bool AppsController::showListing(AppListing &listing)
     for (const QString &line : merged.others)
         qInfo("not a package line: %s", qUtf8Printable(line));
     showRows(listing);
+    apps->arranged()->restoreDetails(kept);
     // A list with an app in it needs no explaining; without one, every line is one of `others`,
     // which the explanation reads as the whole output.
     if (merged.listed)
@@ -95,7 +106,7 @@ void AppsController::showRows(const AppListing &listing)
 {
     deviceSdk = listing.sdk;
     deviceRoles = listing.roles;
-    TextRows rows(InstalledApps::Columns);
+    TextRows rows(AppTable::ListedColumns);
     QHash<QString, QString> critical;
     for (const AppRow &app : listing.merged.rows) {
         const QByteArray name = app.name.toUtf8();
@@ -196,7 +207,7 @@ void AppsController::uninstallEnded(const QString &name, const ToolRun &run,
         return;
     }
     // Without a fresh listing there is nothing to judge by: the device text stays.
-    if (!showListing(*fresh))
+    if (!showListing(*fresh, true))
         return;
     if (installed(name)) {
         device.setStatus(tr("uninstall failed"));
@@ -209,7 +220,7 @@ void AppsController::uninstallEnded(const QString &name, const ToolRun &run,
 void AppsController::uninstallCancelled(const QString &name,
                                         const std::shared_ptr<AppListing> &fresh)
 {
-    const bool listed = showListing(*fresh);
+    const bool listed = showListing(*fresh, true);
     device.setStatus(tr("Uninstall cancelled"));
     if (!listed)
         device.explain(tr("Whether %1 was uninstalled is not known: the list of apps could not be "

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class AppDetailsReader;
 class AppMarks;
 class DeviceStatus;
 class InstalledApps;
@@ -46,8 +47,11 @@ public:
     int sdk() const { return deviceSdk; }
     const DeviceRoles &roles() const { return deviceRoles; }
     // Shows a listing read by the queue: the device check, then the apps or why there are none.
-    // True when the list was read.
-    bool showListing(AppListing &listing);
+    // True when the list was read. With `keepDetails`, the apps still listed keep the details
+    // read for them (a list read again after an uninstall).
+    bool showListing(AppListing &listing, bool keepDetails = false);
+    // Reads each listed app's details after a listing; stop() it before other device work.
+    AppDetailsReader *details() const { return detailsReader; }
     // Refresh: empties the list, then checks for a device and lists its apps through the queue;
     // `then` is called at the end with whether a device was found (and not cancelled).
     void refresh(std::function<void(bool found)> then = {});
@@ -56,6 +60,8 @@ public:
     void uninstall();
 
 private:
+    // Reads the listed apps' details, unless another action has begun meanwhile.
+    void readDetails();
     void confirmUninstall();
     void uninstallEnded(const QString &name, const ToolRun &run,
                         const std::shared_ptr<AppListing> &fresh, bool cancelled);
@@ -68,6 +74,7 @@ private:
     QTableView *tableView;
     InstalledApps *apps;
     AppMarks *marks;
+    AppDetailsReader *detailsReader;
     bool systemApps = false;
     QHash<QString, AppRow> shown; // the latest listing's apps, by name
     int deviceSdk = 0;

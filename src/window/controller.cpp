@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 #include "window/appbatch.h"
 #include "window/appmarks.h"
+#include "window/appdetailsreader.h"
 #include "window/appscontroller.h"
 #include "window/devicestatus.h"
 #include "window/packagefilescontroller.h"
@@ -30,6 +31,7 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , deviceChooser(ui.deviceChooser)
     , rootBtn(ui.rootBtn)
     , viewTabs(ui.viewTabs)
+    , filter(ui.filter)
     , device(new DeviceStatus(ui, this))
     , files(new PackageFilesController(*device, list, tableView, this))
     , apps(new AppsController(*device, list, tableView, this))
@@ -60,6 +62,8 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
             &Controller::tableViewSelectionDidChange);
     connect(apps->model()->arranged(), &QAbstractItemModel::layoutChanged, this,
             &Controller::tableViewSelectionDidChange);
+    // The filter is a layout change of the model, so the selection follows it just as above.
+    connect(filter, &QLineEdit::textChanged, apps->model()->arranged(), &AppTable::setFilter);
 }
 
 // The device queue goes first (with DeviceStatus), while the views its jobs report to are whole.
@@ -80,6 +84,7 @@ void Controller::setRootLimits(const RootLimits &limits)
 
 void Controller::viewChosen(int index)
 {
+    stopDetails();
     view = index == 1 ? View::Apps : View::PackageFiles;
     showView();
     getApps();
@@ -88,7 +93,9 @@ void Controller::viewChosen(int index)
 void Controller::showView()
 {
     const bool appsView = view == View::Apps;
-    TextTable *model = appsView ? apps->model()->arranged() : files->model()->arranged();
+    AppTable *appTable = apps->model()->arranged();
+    TextTable *fileTable = files->model()->arranged();
+    QAbstractItemModel *model = appsView ? static_cast<QAbstractItemModel *>(appTable) : fileTable;
     QItemSelectionModel *previous = tableView->selectionModel();
     tableView->setModel(appsView ? static_cast<QAbstractItemModel *>(apps->marked()) : model);
     // Several apps at once; one package file at a time.
@@ -102,7 +109,10 @@ void Controller::showView()
     connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Controller::tableViewSelectionDidChange);
     // Each view keeps the order the user gave it.
-    tableView->horizontalHeader()->setSortIndicator(model->sortColumn(), model->sortOrder());
+    tableView->horizontalHeader()->setSortIndicator(
+        appsView ? appTable->sortColumn() : fileTable->sortColumn(),
+        appsView ? appTable->sortOrder() : fileTable->sortOrder());
+    filter->setVisible(appsView);
     tableView->setAccessibleDescription(
         appsView ? (apps->showsSystemApps()
                         ? tr("Every app of the device's user, with those removed for it")
@@ -132,18 +142,20 @@ bool Controller::checkDevice()
 
 void Controller::updateActions()
 {
-    const bool busy = device->acting();
-    changeBtnStatus(!busy);
-    deviceChooser->setEnabled(deviceChooser->count() > 1 && !busy);
+    // Reading app details gives way to whatever the user asks for next: it is stopped first.
+    const bool held = device->acting() && !apps->details()->reading();
+    changeBtnStatus(!held);
+    deviceChooser->setEnabled(deviceChooser->count() > 1 && !held);
     // Choosing a view refreshes it.
-    viewTabs->setEnabled(!busy);
-    rootBtn->setEnabled(!busy);
-    saveBtn->setEnabled(!busy && view == View::Apps && !selectedPackages().isEmpty());
-    updateAppActions(busy);
+    viewTabs->setEnabled(!held);
+    rootBtn->setEnabled(!held);
+    saveBtn->setEnabled(!held && view == View::Apps && !selectedPackages().isEmpty());
+    updateAppActions(held);
 }
 
 void Controller::deviceChosen(int index)
 {
+    stopDetails();
     device->choose(index);
     getApps();
 }
@@ -155,8 +167,14 @@ void Controller::changeBtnStatus(bool flag)
     removeBtn->setEnabled(flag);
 }
 
+void Controller::stopDetails()
+{
+    apps->details()->stop();
+}
+
 void Controller::getApps()
 {
+    stopDetails();
     selectedApp->clear();
     if (view == View::Apps)
         apps->refresh();
@@ -216,6 +234,7 @@ QStringList Controller::selectedPackages() const
 
 void Controller::saveApps()
 {
+    stopDetails();
     saver->save(selectedPackages());
 }
 
@@ -226,21 +245,25 @@ void Controller::setSaveChooser(SaveController::Chooser chooser)
 
 void Controller::openApk()
 {
+    stopDetails();
     install->openApk();
 }
 
 void Controller::installFile(const QString &path)
 {
+    stopDetails();
     install->installFile(path);
 }
 
 void Controller::restartAsRoot()
 {
+    stopDetails();
     files->restartAsRoot();
 }
 
 void Controller::uninstallApk()
 {
+    stopDetails();
     if (view != View::Apps) {
         files->remove();
         return;

@@ -94,6 +94,8 @@ private:
     void updateAppActions(bool busy);
     void showAppsMenu(const QPoint &at);
     QList<int> selectedRows() const;
+    // Ends the reading of app details under way, so that the work the user asked for can start.
+    void stopDetails();
 
     QTableView *tableView;
     QLineEdit *selectedApp;
@@ -107,6 +109,7 @@ private:
     QComboBox *deviceChooser;
     QPushButton *rootBtn;
     QTabBar *viewTabs;
+    QLineEdit *filter;
     ListState list;
     DeviceStatus *device;
     PackageFilesController *files;

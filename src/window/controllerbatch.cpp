@@ -18,11 +18,14 @@
 void Controller::wireAppActions()
 {
     connect(disableBtn, &QPushButton::clicked, this, [this] {
+        stopDetails();
         const QList<AppRow> selected = apps->appsAt(selectedRows());
         batch->run(disableOrEnable(selected), selected);
     });
-    connect(restoreBtn, &QPushButton::clicked, this,
-            [this] { batch->run(AppAction::Restore, apps->appsAt(selectedRows())); });
+    connect(restoreBtn, &QPushButton::clicked, this, [this] {
+        stopDetails();
+        batch->run(AppAction::Restore, apps->appsAt(selectedRows()));
+    });
     connect(systemAppsBox, &QCheckBox::toggled, this, [this](bool shown) {
         apps->showSystemApps(shown);
         tableView->setAccessibleDescription(

@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QShortcut>
 
 MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
@@ -47,6 +48,14 @@ MainWindow::MainWindow(Controller::FileChooser chooser, QWidget *parent)
     addShortcut(QKeySequence::Save, ui->saveBtn, this);
     addShortcut(Qt::CTRL | Qt::Key_L, ui->logBtn, this);
     addShortcut(Qt::Key_Escape, ui->cancelBtn, this);
+    auto *findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, this, [this] {
+        if (ui->filter->isVisible()) {
+            ui->filter->setFocus(Qt::ShortcutFocusReason);
+            ui->filter->selectAll();
+        }
+    });
+    ui->filter->installEventFilter(this);
     setAcceptDrops(true);
     // Queued, so the drop completes first and the file manager is not held up by the device check.
     connect(this, &MainWindow::packageDropped, control, &Controller::installFile,
@@ -89,7 +98,23 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     // Sent whenever the view is made visible, before it is drawn, also in a window not yet shown.
     if (watched == ui->toolLog && event->type() == QEvent::ShowToParent)
         showWaitingLog();
+    if (watched == ui->filter && clearsFilter(event)) {
+        // Claiming the key from the window's Cancel shortcut makes it reach the filter.
+        event->accept();
+        if (event->type() == QEvent::KeyPress)
+            ui->filter->clear();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::clearsFilter(QEvent *event) const
+{
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    return key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier &&
+           !ui->filter->text().isEmpty();
 }
 
 QString MainWindow::acceptablePackage(const QDropEvent &event) const

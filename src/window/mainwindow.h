@@ -38,6 +38,9 @@ protected:
 
 private:
     void addShortcut(const QKeySequence &keys, QPushButton *button, QWidget *scope);
+    // Whether `event` is the Escape that clears the filter: the filter has text (and the focus,
+    // as its events come to it only then), so Cancel does not take the key.
+    bool clearsFilter(QEvent *event) const;
     // Accepts a drag that carries a package the window can install now, refuses any other.
     void answerDrag(QDragMoveEvent *event) const;
     // The package a drag carries, when the window can install it now; empty otherwise.

@@ -19,6 +19,8 @@
 //   | shell pm install -r --user 0 <path>
 //   | shell cmd package resolve-activity --brief -a android.intent.action.MAIN
 //     -c android.intent.category.HOME | shell settings get secure default_input_method
+//   | shell dumpsys package packages (kind dumpsys-packages)
+//   | exec-out "dd if=<path> bs=4096 skip=K count=N 2>/dev/null[; dd ...]"
 // and anything else is refused on standard error with exit status 2. Each call is recorded in
 // $FAKEADB_DIR/calls/<sequence> as "+<ANDROID_SERIAL>" or "-" (unset), a LF, then the arguments,
 // each ended by a NUL byte, then, for an install whose path is a symbolic link, the link's target,
@@ -55,6 +57,11 @@
 //   data_bytes=N pull: the bytes it writes into the local file are N generated ones; else those of
 //                pull.<n>.data or pull.data; with neither it leaves the local file alone. They are
 //                written before anything is printed, in pieces of `chunk` with `pause_ms` between
+// The kinds dumpsys-packages, stat and exec-out take options as the others do (exec-out no .out file). Files
+// of the device are served from $FAKEADB_DIR/apks/<the device path, each / made _>: stat without
+// a stat.out prints "<size> <path>" for each such file, and exec-out prints the blocks of them that
+// its dd commands name (a file that is not there prints nothing), and adds a line with how many
+// bytes it served to $FAKEADB_DIR/apk-bytes.
 // Without $FAKEADB_DIR it checks and records nothing and prints nothing.
 #include <algorithm>
 #include <cerrno>
@@ -177,6 +184,10 @@ std::string kindOf(int argc, char **argv)
         return "getprop";
     if (args == std::vector<std::string>{"shell", "wm", "density"})
         return "wm";
+    if (args == std::vector<std::string>{"shell", "dumpsys", "package", "packages"})
+        return "dumpsys-packages";
+    if (args.size() == 2 && args[0] == "exec-out")
+        return "exec-out";
     if (args.size() == 3 && args[0] == "push")
         return "push";
     if (args.size() == 3 && args[0] == "pull")
@@ -430,6 +441,81 @@ void pullData(const std::string &dir, const std::string &n, const char *local,
     ::close(fd);
 }
 
+// A word as the device's shell reads it: bare, or in single quotes with '\'' for a quote.
+std::string unquoted(const std::string &word)
+{
+    std::string out;
+    bool quoted = false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (word[i] == '\'') {
+            quoted = !quoted;
+        } else if (word[i] == '\\' && !quoted && i + 1 < word.size()) {
+            out += word[++i];
+        } else {
+            out += word[i];
+        }
+    }
+    return out;
+}
+
+std::string deviceFile(const std::string &dir, std::string path)
+{
+    for (char &c : path)
+        if (c == '/')
+            c = '_';
+    return dir + "/apks/" + path;
+}
+
+std::string statOutput(const std::string &dir, int argc, char **argv)
+{
+    std::string out;
+    for (int i = 5; i < argc; ++i) {
+        const std::string path = unquoted(argv[i]);
+        struct stat info;
+        if (::stat(deviceFile(dir, path).c_str(), &info) == 0)
+            out += std::to_string(info.st_size) + " " + path + "\n";
+    }
+    return out;
+}
+
+// The bytes of one "dd if=<path> bs=4096 skip=K count=N 2>/dev/null"; false when it is not one.
+bool servedBlocks(const std::string &dir, const std::string &command, std::string &out)
+{
+    const std::string start = "dd if=";
+    const std::string end = " 2>/dev/null";
+    const size_t options = command.rfind(" bs=4096 skip=");
+    if (command.compare(0, start.size(), start) != 0 || options == std::string::npos ||
+        command.size() < end.size() ||
+        command.compare(command.size() - end.size(), end.size(), end) != 0)
+        return false;
+    const std::string path = unquoted(command.substr(start.size(), options - start.size()));
+    long skip = -1;
+    long count = -1;
+    if (std::sscanf(command.c_str() + options, " bs=4096 skip=%ld count=%ld", &skip, &count) != 2 ||
+        skip < 0 || count < 0)
+        return false;
+    std::string content;
+    if (!readFile(deviceFile(dir, path), content))
+        return true;
+    const size_t from = std::min(content.size(), static_cast<size_t>(skip) * 4096);
+    out += content.substr(from, static_cast<size_t>(count) * 4096);
+    return true;
+}
+
+// What an exec-out of dd commands joined by "; " prints; false for any other command.
+bool execOutput(const std::string &dir, const std::string &commands, std::string &out)
+{
+    size_t at = 0;
+    while (at <= commands.size()) {
+        const size_t next = std::min(commands.find("; ", at), commands.size());
+        if (!servedBlocks(dir, commands.substr(at, next - at), out))
+            return false;
+        at = next + 2;
+    }
+    std::ofstream(dir + "/apk-bytes", std::ios::app) << out.size() << "\n";
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -452,7 +538,15 @@ int main(int argc, char **argv)
         readOptions(dir + "/" + name + ".opts", options);
 
     std::string out;
-    if (number(options, "lines") > 0)
+    if (kind == "exec-out" && !execOutput(dir, argv[2], out)) {
+        std::fprintf(stderr, "fakeadb: unexpected exec-out command\n");
+        return 2;
+    }
+    if (kind == "stat" && !readFile(dir + "/stat.out", out))
+        out = statOutput(dir, argc, argv);
+    if (kind == "exec-out" || kind == "stat") {
+        // Served from the device's files above.
+    } else if (number(options, "lines") > 0)
         out = kind == "pm-list" ? generatedPackages(number(options, "lines"))
                                 : generatedListing(number(options, "lines"));
     else if (!readFile(dir + "/" + kind + "." + n + ".out", out))

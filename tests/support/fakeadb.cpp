@@ -68,6 +68,24 @@ void FakeAdb::setListing(const QStringList &entries, int call)
     setOutput(QStringLiteral("ls"), bytes, call);
 }
 
+void FakeAdb::placeDeviceFile(const QString &path, const QByteArray &content)
+{
+    QDir(scenario.path()).mkpath(QStringLiteral("apks"));
+    writeFile(scenario.filePath(QStringLiteral("apks/") + QString(path).replace(u'/', u'_')),
+              content);
+}
+
+qint64 FakeAdb::deviceBytesServed() const
+{
+    QFile file(scenario.filePath(QStringLiteral("apk-bytes")));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    qint64 total = 0;
+    for (const QByteArray &line : file.readAll().split('\n'))
+        total += line.toLongLong();
+    return total;
+}
+
 QString FakeAdb::describeFile(const QString &name, const QByteArray &content)
 {
     quint64 hash = 0xcbf29ce484222325u; // FNV-1a, as the stand-in computes it

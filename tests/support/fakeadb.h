@@ -40,6 +40,11 @@ public:
     // The `call`-th listing of data/app/ prints these entries, one a line.
     void setListing(const QStringList &entries, int call = 0);
 
+    // The device file `path` holds `content`: stat gives its size, exec-out serves its bytes.
+    void placeDeviceFile(const QString &path, const QByteArray &content);
+    // How many bytes of device files exec-out has served so far.
+    qint64 deviceBytesServed() const;
+
     // How a call records a local file it was given: "<name> <size> <hash of the content>".
     static QString describeFile(const QString &name, const QByteArray &content);
 
