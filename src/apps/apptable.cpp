@@ -1,6 +1,7 @@
 #include "apps/apptable.h"
 
 #include "apps/detailtext.h"
+#include "apps/systemapps.h"
 #include "table/caselessorder.h"
 
 #include <QColor>
@@ -128,8 +129,13 @@ QString AppTable::text(qsizetype stored, int column) const
         return listed.text(stored, ListedPath);
     case State:
         return listed.text(stored, ListedState);
-    case Kind:
-        return listed.text(stored, ListedKind);
+    case Kind: {
+        // The listing tells system apps; only the dump tells those updated since.
+        const QString kind = listed.text(stored, ListedKind);
+        return detail && detail->updatedSystem && kind == kindText(AppKind::System)
+                   ? kindText(AppKind::UpdatedSystem)
+                   : kind;
+    }
     case Version:
         return detail ? detail->version : QString();
     case Updated:

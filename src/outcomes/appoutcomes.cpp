@@ -17,9 +17,7 @@ QString text(const char *source)
 
 QString quoted(const QString &line)
 {
-    constexpr qsizetype longest = 300;
-    const QString trimmed = line.trimmed();
-    return trimmed.size() <= longest ? trimmed : trimmed.left(longest) + QChar(0x2026);
+    return quotedLine(line);
 }
 
 // The first line of either stream, standard error first, that contains `needle`.

@@ -17,12 +17,9 @@ QString text(const char *source)
     return QCoreApplication::translate("StatusDetail", source);
 }
 
-// A line of adb's as it stands in a sentence: trimmed, and cut when it is too long to read.
 QString quoted(const QString &line)
 {
-    constexpr qsizetype longest = 300;
-    const QString trimmed = line.trimmed();
-    return trimmed.size() <= longest ? trimmed : trimmed.left(longest) + QChar(0x2026);
+    return quotedLine(line);
 }
 
 // The first line of either stream, standard error first, that contains `needle`; of standard
@@ -355,4 +352,11 @@ QString notAnswered(const ToolRun &run, int limitMs)
     if (said.isEmpty())
         return first + QLatin1Char(' ') + text("It had printed nothing by then.");
     return first + QLatin1Char(' ') + text("The last it printed was: %1").arg(lastSaid(run));
+}
+
+QString quotedLine(const QString &line)
+{
+    constexpr qsizetype longest = 300;
+    const QString trimmed = line.trimmed();
+    return trimmed.size() <= longest ? trimmed : trimmed.left(longest) + QChar(0x2026);
 }

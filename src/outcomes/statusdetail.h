@@ -21,3 +21,6 @@ bool refusedForWantOfRoot(const ToolRun &listing);
 // Why a run that reached its limit of `limitMs` gave no outcome: "adb did not answer within N
 // seconds", and the last line it printed before it was ended, if any.
 QString notAnswered(const ToolRun &run, int limitMs);
+
+// A line of adb's as it stands in a sentence: trimmed, and cut when it is too long to read.
+QString quotedLine(const QString &line);

@@ -12,11 +12,12 @@
 
 namespace {
 
-QList<BatchApp> batchApps(const QList<AppRow> &apps)
+// Each app by its package name and, where it has been read, its label.
+QList<BatchApp> batchApps(const QList<AppRow> &apps, const QHash<QString, QString> &labels)
 {
     QList<BatchApp> named;
     for (const AppRow &app : apps)
-        named.append({app.name, {}});
+        named.append({app.name, labels.value(app.name)});
     return named;
 }
 
@@ -101,14 +102,15 @@ bool AppBatch::confirm(AppAction action, const QList<AppRow> &selected) const
     const bool anySystem = std::any_of(selected.cbegin(), selected.cend(),
                                        [](const AppRow &app) { return app.kind != AppKind::User; });
     if (!ask(dialogParent, titleOf(action),
-             confirmationText(action, batchApps(selected), anySystem)))
+             confirmationText(action, batchApps(selected, apps.labels()), anySystem)))
         return false;
     if (action != AppAction::Uninstall && action != AppAction::Disable)
         return true;
     QList<std::pair<BatchApp, QString>> critical;
+    const QHash<QString, QString> labels = apps.labels();
     for (const AppRow &app : selected) {
         if (const QString why = criticalReason(app.name, apps.roles()); !why.isEmpty())
-            critical.append({BatchApp{app.name, {}}, why});
+            critical.append({BatchApp{app.name, labels.value(app.name)}, why});
     }
     return critical.isEmpty() ||
            ask(dialogParent, tr("Critical apps"), criticalConfirmation(action, critical));
@@ -118,11 +120,13 @@ void AppBatch::run(AppAction action, const QList<AppRow> &selected)
 {
     if (selected.isEmpty() || !confirm(action, selected))
         return;
-    device.beginAction(busyText(action, 1, int(selected.size()), {selected.first().name, {}}));
+    // Copied here: the job runs on the queue's thread.
+    const QList<BatchApp> named = batchApps(selected, apps.labels());
+    device.beginAction(busyText(action, 1, int(selected.size()), named.first()));
     device.setProgress(0, int(selected.size()));
     const int pmMs = device.limits.packageManagerMs;
     const int listMs = device.limits.appListingMs;
-    device.queue().post([this, action, selected, checker = device.checker(),
+    device.queue().post([this, action, selected, named, checker = device.checker(),
                          serial = device.serial(), sdk = apps.sdk(), pmMs, listMs,
                          systemApps = apps.showsSystemApps()](const QueueJob &job) {
         Ran ran;
@@ -131,9 +135,8 @@ void AppBatch::run(AppAction action, const QList<AppRow> &selected)
             ran.results.append({{app.name, {}}, AppEnd::NotDone, {}});
         ran.runs.resize(selected.size());
         for (int i = 0; i < total; ++i) {
-            const BatchApp named{selected.at(i).name, {}};
-            job.deliver([this, action, i, total, named] {
-                device.setBusyText(busyText(action, i + 1, total, named));
+            job.deliver([this, action, i, total, app = named.at(i)] {
+                device.setBusyText(busyText(action, i + 1, total, app));
                 device.setProgress(i, total);
             });
             const bool goOn = runOne(job, checker.tool, serial, pmMs, action, selected.at(i), sdk,

@@ -87,6 +87,7 @@ void showVersions(DetailsJob &state)
         detail.version = displayText(found->versionName);
         detail.versionTip = versionTooltip(found->versionCode);
         detail.updated = dumpDate(found->lastUpdateTime);
+        detail.updatedSystem = found->updatedSystem;
         rows.append(row);
     }
     sendRows(state, rows);

@@ -28,7 +28,7 @@ AppsController::AppsController(DeviceStatus &device, ListState &list, QTableView
     marks->setSourceModel(apps->arranged());
 }
 
-void AppsController::refresh(std::function<void(bool found)> then)
+void AppsController::refresh(const std::function<void(bool found)> &then)
 {
     list.appsLoaded = false;
     list.selectedRow = -1;
@@ -120,6 +120,17 @@ void AppsController::showRows(const AppListing &listing)
     }
     apps->append(std::move(rows));
     marks->setMarks(std::move(critical));
+}
+
+QHash<QString, QString> AppsController::labels() const
+{
+    QHash<QString, QString> found;
+    const QHash<QString, AppDetails> details = apps->arranged()->detailsByPackage();
+    for (auto detail = details.cbegin(); detail != details.cend(); ++detail) {
+        if (!detail->label.isEmpty())
+            found.insert(detail.key(), detail->label);
+    }
+    return found;
 }
 
 std::optional<AppRow> AppsController::row(const QString &name) const

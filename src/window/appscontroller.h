@@ -43,6 +43,8 @@ public:
     std::optional<AppRow> row(const QString &name) const;
     // Whether the latest listing shows `name` installed for the user.
     bool installed(const QString &name) const;
+    // The labels read so far, by package name; an app without one is not in it.
+    QHash<QString, QString> labels() const;
     // The SDK level and roles the latest listing's device gave.
     int sdk() const { return deviceSdk; }
     const DeviceRoles &roles() const { return deviceRoles; }
@@ -54,7 +56,7 @@ public:
     AppDetailsReader *details() const { return detailsReader; }
     // Refresh: empties the list, then checks for a device and lists its apps through the queue;
     // `then` is called at the end with whether a device was found (and not cancelled).
-    void refresh(std::function<void(bool found)> then = {});
+    void refresh(const std::function<void(bool found)> &then = {});
     // Uninstall: checks for a device, asks the user about the selected app, uninstalls it, then
     // judges by a fresh list.
     void uninstall();

@@ -5,8 +5,8 @@
 #include "table/texttable.h"
 #include "ui_mainwindow.h"
 #include "window/appbatch.h"
-#include "window/appmarks.h"
 #include "window/appdetailsreader.h"
+#include "window/appmarks.h"
 #include "window/appscontroller.h"
 #include "window/devicestatus.h"
 #include "window/packagefilescontroller.h"
@@ -45,6 +45,7 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , batch(new AppBatch(*device, *apps, tableView->window(), this))
 {
     wireAppActions();
+    saver->setLabels([this](const QString &package) { return apps->labels().value(package); });
     showView();
     connect(refreshBtn, &QPushButton::clicked, this, &Controller::getApps);
     connect(installBtn, &QPushButton::clicked, this, &Controller::openApk);

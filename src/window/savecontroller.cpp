@@ -37,7 +37,8 @@ SaveController::SaveController(DeviceStatus &device, QWidget *dialogParent, QObj
 
 QString SaveController::labelFor(const QString &package) const
 {
-    return package;
+    const QString read = label ? label(package) : QString();
+    return read.isEmpty() ? package : read;
 }
 
 void SaveController::save(const QStringList &packages)

@@ -26,6 +26,11 @@ public:
     SaveController(DeviceStatus &device, QWidget *dialogParent, QObject *parent = nullptr);
 
     void setChooser(Chooser chooser) { choose = std::move(chooser); }
+    // Where the apps' labels come from: a package's label, or nothing when none has been read.
+    void setLabels(std::function<QString(const QString &package)> labelOf)
+    {
+        label = std::move(labelOf);
+    }
     // Checks for a device, reads what it holds of `packages`, asks where, then saves them.
     void save(const QStringList &packages);
 
@@ -50,6 +55,7 @@ private:
     DeviceStatus &device;
     QWidget *dialogParent;
     Chooser choose = askWhereToSave;
+    std::function<QString(const QString &package)> label;
     QTimer *poll;
     QString savingName;   // the app being saved
     QString savingTarget; // where it goes
