@@ -124,6 +124,10 @@ void DeviceStatus::offer(const QString &text)
     offerBtn->setText(text);
     offerBtn->setAccessibleName(text);
     offerBtn->setVisible(!text.isEmpty());
+    // One way forward at a time: the offer answers the latest action, the root shell an earlier
+    // listing, and the two side by side leave the detail no room.
+    if (!text.isEmpty())
+        rootBtn->hide();
 }
 
 void DeviceStatus::showBusy(bool busy)
@@ -148,6 +152,8 @@ void DeviceStatus::beginAction(const QString &text, bool cancellable)
 void DeviceStatus::setBusyText(const QString &text)
 {
     busyText->setText(text);
+    // In a narrow window the label gives way first; the whole text stays at hand.
+    busyText->setToolTip(text);
     progressIndicator->setAccessibleDescription(text);
 }
 
