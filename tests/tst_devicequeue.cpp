@@ -60,59 +60,60 @@ bool hangs(const FakeAdb &adb, const QString &kind)
 void TestDeviceQueue::endsRunsThatHang_data()
 {
     QTest::addColumn<int>("view");
-    QTest::addColumn<QString>("hung");   // the kind of call that never answers
+    QTest::addColumn<QString>("hung");   // the kind of call that never answers (or answers late)
+    QTest::addColumn<QByteArray>("how"); // its options
     QTest::addColumn<QString>("action"); // refresh, uninstall
     QTest::addColumn<QString>("ending"); // limit, cancel, close
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("detail"); // what the detail holds
 
     const QString device = "Device connected: emulator-5554";
+    const QByteArray never = "hang=1\n";
     QTest::newRow("package files: the listing ends at its limit")
-        << 0 << "ls"
-        << "refresh"
+        << 0 << "ls" << never << "refresh"
         << "limit" << device
         << "adb did not answer within 1 second, so it was ended. It had printed nothing by then.";
     QTest::newRow("package files: the device check ends at its limit")
-        << 0 << "devices"
-        << "refresh"
+        << 0 << "devices" << never << "refresh"
         << "limit"
         << "Device not available."
         << "adb did not answer within 1 second";
     QTest::newRow("apps: the listing ends at its limit")
-        << 1 << "pm-list"
-        << "refresh"
+        << 1 << "pm-list" << never << "refresh"
         << "limit" << device << "adb did not answer within 1 second";
     QTest::newRow("apps: the device check ends at its limit")
-        << 1 << "devices"
-        << "refresh"
+        << 1 << "devices" << never << "refresh"
         << "limit"
         << "Device not available."
         << "adb did not answer within 1 second";
-    QTest::newRow("apps: Cancel ends the listing") << 1 << "pm-list"
-                                                   << "refresh"
+    QTest::newRow("apps: Cancel ends the listing") << 1 << "pm-list" << never << "refresh"
                                                    << "cancel"
                                                    << "Refresh cancelled"
                                                    << "The list of apps was not read to its end.";
     QTest::newRow("apps: Cancel ends an uninstall; the fresh list judges")
-        << 1 << "pm-uninstall"
-        << "uninstall"
+        << 1 << "pm-uninstall" << never << "uninstall"
         << "cancel"
         << "Uninstall cancelled"
         << "com.b is still installed.";
-    QTest::newRow("apps: an uninstall ends at its limit") << 1 << "pm-uninstall"
-                                                          << "uninstall"
-                                                          << "limit"
-                                                          << "uninstall failed"
-                                                          << "adb did not answer within 1 second";
-    QTest::newRow("apps: closing the window ends the listing") << 1 << "pm-list"
-                                                               << "refresh"
-                                                               << "close" << QString() << QString();
+    QTest::newRow("apps: an uninstall ends at its limit")
+        << 1 << "pm-uninstall" << never << "uninstall"
+        << "limit"
+        << "uninstall failed"
+        << "adb did not answer within 1 second";
+    QTest::newRow("apps: closing the window ends the listing")
+        << 1 << "pm-list" << never << "refresh"
+        << "close" << QString() << QString();
+    QTest::newRow("apps: Cancel during the list that confirms an uninstall: it stands")
+        << 1 << "pm-list" << QByteArray("stall_ms=1500\n") << "uninstall"
+        << "cancel"
+        << "com.b uninstalled" << QString();
 }
 
 void TestDeviceQueue::endsRunsThatHang()
 {
     QFETCH(int, view);
     QFETCH(QString, hung);
+    QFETCH(QByteArray, how);
     QFETCH(QString, action);
     QFETCH(QString, ending);
     QFETCH(QString, status);
@@ -121,6 +122,9 @@ void TestDeviceQueue::endsRunsThatHang()
     QVERIFY(adb.isReady());
     adb.attachDevice();
     adb.setOutput("pm-list", apps);
+    adb.setOutput("pm-uninstall", "Success\n");
+    if (status.endsWith(" uninstalled")) // the list after it says so
+        adb.setOutput("pm-list", "package:/data/app/a/base.apk=com.a\n", 2);
     auto window = std::make_unique<MainWindow>();
     WindowDriver ui(*window);
     DeviceLimits limits;
@@ -138,7 +142,7 @@ void TestDeviceQueue::endsRunsThatHang()
         ui.clickRow(1);
         ui.whenDialogShows(confirmUninstall);
     }
-    adb.setOptions(hung, "hang=1\n");
+    adb.setOptions(hung, how);
 
     int ticks = 0;
     QTimer timer;

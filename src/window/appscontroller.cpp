@@ -194,11 +194,11 @@ void AppsController::confirmUninstall()
         const ToolRun run = runTool(checker.tool, arguments, serial, job.limit(pmMs));
         const bool cancelled = run.timedOut && job.cancelled();
         std::shared_ptr<AppListing> fresh;
-        // A cancelled uninstall may have happened all the same: only a fresh list tells.
-        if (cancelled)
+        // A cancelled uninstall may have happened all the same: only a fresh list tells. That
+        // list is read to its own deadline even when Cancel comes during it: cut off, it would
+        // leave a done uninstall unconfirmed and report a device that is not lost as lost.
+        if (cancelled || reportsUninstalled(run))
             fresh = std::make_shared<AppListing>(listApps(job, checker, listMs, systemApps, true));
-        else if (reportsUninstalled(run))
-            fresh = std::make_shared<AppListing>(listApps(job, checker, listMs, systemApps));
         job.deliver([=] { uninstallEnded(name, run, fresh, cancelled); });
     });
 }
