@@ -1,6 +1,7 @@
 // The install as the window shows it: its bar, its Cancel, and the way forward after a refusal.
 #include "fakeadb.h"
 #include "window/mainwindow.h"
+#include "ziparchive.h"
 #include "windowdriver.h"
 
 #include <QDir>
@@ -29,6 +30,7 @@ private slots:
     void cleanup();
     void followsTheSendingAndCancels_data();
     void followsTheSendingAndCancels();
+    void cancelsABundleBeforeItsChoice();
     void offersTheWayForward_data();
     void offersTheWayForward();
 
@@ -110,6 +112,24 @@ void TestInstallWindow::followsTheSendingAndCancels()
     QCOMPARE(cancelBtn->toolTip(), "The device is installing; it can't be stopped now");
     QTRY_COMPARE_WITH_TIMEOUT(ui->status(), "Apk installed successfully.", 10000);
     QVERIFY(adb->calls("shell").size() == 2); // the listings before and after: no clean-up
+}
+
+// A bundle's splits are chosen by the device's properties; an adb that goes silent when asked
+// for them must not hold the install beyond a Cancel.
+void TestInstallWindow::cancelsABundleBeforeItsChoice()
+{
+    apk = folder->filePath("app.apks");
+    QVERIFY(writeZip(apk, {{"base.apk", "the base"}, {"split_config.en.apk", "English"}}));
+    adb->setOptions("getprop", "hang=1\n");
+
+    ui->click("installBtn");
+    QTRY_VERIFY_WITH_TIMEOUT(FakeAdb::runningTools() == 1 &&
+                                 adb->calls().last().arguments.value(1) == "getprop",
+                             5000);
+    ui->click("cancelBtn");
+    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), "Install cancelled", 5000);
+    QVERIFY(adb->calls("install-multiple").isEmpty());
+    QCOMPARE(FakeAdb::runningTools(), 0);
 }
 
 void TestInstallWindow::offersTheWayForward_data()

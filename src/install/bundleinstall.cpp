@@ -69,6 +69,8 @@ InstallOutcome BundleInstall::run(const QString &path, InstallFlags flags)
     if (!contents)
         return failed(*problem);
     const std::optional<DeviceSpec> device = readDevice(problem);
+    if (watch.cancelPressed())
+        return cancelledBeforeInstall();
     if (!device)
         return failed(*problem);
     const SplitChoice choice = chooseApks(*contents, *device);
@@ -137,19 +139,24 @@ InstallOutcome BundleInstall::cancelledCopies(const XapkManifest &manifest)
 
 std::optional<DeviceSpec> BundleInstall::readDevice(std::optional<BundleProblem> &problem)
 {
-    const ToolRun properties =
-        runTool(tool, {QStringLiteral("shell"), QStringLiteral("getprop")}, serial);
+    // Limited, and ended by Cancel: an adb gone silent here would hold the install for ever.
+    const ToolRun properties = runTool(tool, {QStringLiteral("shell"), QStringLiteral("getprop")},
+                                       serial, watch.questionLimit());
     DeviceSpec device = deviceFromProperties(properties.output);
     // Some devices, emulators among them, keep their density out of the properties.
     if (device.density <= 0 && !properties.output.isEmpty())
         device.density = densityFromWm(
             runTool(tool,
                     {QStringLiteral("shell"), QStringLiteral("wm"), QStringLiteral("density")},
-                    serial)
+                    serial, watch.questionLimit())
                 .output);
     const QString missing = missingProperties(device);
     if (!missing.isEmpty()) {
-        problem = BundleProblem{BundleProblem::DeviceUnread, {missing, firstSaid(properties)}};
+        const QString said =
+            properties.timedOut
+                ? QCoreApplication::translate("BundleInstall", "nothing before it was ended")
+                : firstSaid(properties);
+        problem = BundleProblem{BundleProblem::DeviceUnread, {missing, said}};
         return std::nullopt;
     }
     qInfo("choosing for the device: %s", qUtf8Printable(describeDevice(device)));

@@ -43,6 +43,12 @@ public:
     bool cancelPressed() const { return hooks.cancel && hooks.cancel->load(); }
     // Whether Cancel ended a run of this install (or kept one from starting).
     bool stoppedByCancel() const { return stopped; }
+    // The limit of a short question to the device before the install (its properties): the
+    // clean-up's deadline, and ended by Cancel.
+    RunLimit questionLimit() const
+    {
+        return RunLimit{QDeadlineTimer(hooks.cleanupMs), hooks.cancel};
+    }
 
     // After Cancel ended the install: deletes what the device may keep of it (see
     // installcleanup.h): the old push path's copy of `given` when adb said it took that path; after
