@@ -311,9 +311,12 @@ void TestRemove::uninstallsInTheAppsView()
 void TestRemove::disablesSeveralApps_data()
 {
     QTest::addColumn<bool>("riskTaken"); // the answer to the second question, on the critical app
+    QTest::addColumn<bool>("cancel");    // Cancel pressed while the first app's run is under way
     QTest::addColumn<QString>("status");
-    QTest::newRow("critical app confirmed") << true << "2 of 3 disabled";
-    QTest::newRow("critical app declined: nothing runs") << false << connected;
+    QTest::newRow("critical app confirmed") << true << false << "2 of 3 disabled";
+    QTest::newRow("critical app declined: nothing runs") << false << false << connected;
+    QTest::newRow("Cancel: the run under way finishes, no other starts")
+        << true << true << "1 of 3 disabled";
 }
 
 // System apps shown: one confirmation for the three selected, a second one for the critical app,
@@ -321,6 +324,7 @@ void TestRemove::disablesSeveralApps_data()
 void TestRemove::disablesSeveralApps()
 {
     QFETCH(bool, riskTaken);
+    QFETCH(bool, cancel);
     QFETCH(QString, status);
     adb->setOutput("getprop-sdk", "34\n");
     const QByteArray all = "package:/data/app/a/base.apk=com.a\n"
@@ -338,6 +342,10 @@ void TestRemove::disablesSeveralApps()
                    "java.lang.SecurityException: Cannot disable a protected package: com.b\n",
                    3);
     adb->setOptions("pm-disable", "exit=255\n", 3);
+    if (cancel) {
+        adb->setOptions("pm-disable", "stall_ms=3000\n", 1);
+        adb->setOutput("pm-list-d", "package:com.a\n", 2);
+    }
     ui->clickTab(1);
     QTRY_VERIFY(!ui->busy());
     auto *systemApps = window->findChild<QCheckBox *>("systemAppsBox");
@@ -368,15 +376,28 @@ void TestRemove::disablesSeveralApps()
     });
     ui->click("disableBtn");
     QTRY_COMPARE(asked.size(), 2);
-    QTRY_VERIFY(!ui->busy());
+    if (cancel) {
+        QTRY_VERIFY(FakeAdb::runningTools() == 1 &&
+                    !packageManagerCalls(*adb, "disable-user").isEmpty());
+        ui->click("cancelBtn");
+        // Not cut off: a package manager command ended half way leaves the app unknown.
+        QTest::qWait(500);
+        QCOMPARE(FakeAdb::runningTools(), 1);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!ui->busy(), 10000);
 
     QVERIFY2(asked.first().startsWith("Disable these 3 apps?"), qPrintable(asked.first()));
     QVERIFY2(asked.last().contains("com.android.systemui: "), qPrintable(asked.last()));
     QVERIFY(!asked.last().contains("com.b"));
     QCOMPARE(ui->status(), status);
     const QList<FakeAdb::Call> runs = packageManagerCalls(*adb, "disable-user");
-    QCOMPARE(runs.size(), riskTaken ? 3 : 0);
-    if (!riskTaken)
+    QCOMPARE(runs.size(), !riskTaken ? 0 : cancel ? 1 : 3);
+    if (cancel) {
+        const QString detail = window->findChild<QLabel *>("statusDetail")->text();
+        QVERIFY2(detail.contains("com.b: Not done: the batch was cancelled."), qPrintable(detail));
+        QVERIFY2(!detail.contains("com.a:"), qPrintable(detail));
+    }
+    if (!riskTaken || cancel)
         return;
     QCOMPARE(runs.at(2).arguments,
              QStringList({"shell", "pm", "disable-user", "--user", "0", "com.b"}));

@@ -55,12 +55,9 @@ bool runOne(const QueueJob &job, const QString &tool, const QString &serial, int
                                   "not apply to it.");
         return true;
     }
-    run = runTool(tool, *arguments, serial, job.limit(limitMs));
-    if (run.timedOut && job.cancelled()) {
-        // The fresh list tells whether it was done all the same.
-        result.why = AppBatch::tr("Not done: the batch was cancelled while it ran.");
-        return false;
-    }
+    // Cancel stops the batch after this run, not in its middle: a package manager command cut off
+    // leaves the app in a state nobody can read back with certainty.
+    run = runTool(tool, *arguments, serial, job.limitAfterCancel(limitMs));
     if (lostTheDevice(run)) {
         result.why = whyNotDone(action, app, run);
         return false;
