@@ -4,9 +4,11 @@
 
 #include <QAccessible>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
@@ -39,6 +41,8 @@ private slots:
     void keysPressTheButtons();
     void accessibleByName_data();
     void accessibleByName();
+    void mnemonicsDoNotClash_data();
+    void mnemonicsDoNotClash();
     void iconFallsBackToTheRaster();
 };
 
@@ -126,6 +130,47 @@ void TestDesktop::accessibleByName()
     QCOMPARE(found->role(), role);
     // A screen reader says what the widget is for, not only what it is called.
     QVERIFY(!found->text(QAccessible::Description).isEmpty());
+}
+
+void TestDesktop::mnemonicsDoNotClash_data()
+{
+    QTest::addColumn<int>("view");
+    QTest::newRow("package files") << 0;
+    QTest::newRow("apps") << 1;
+}
+
+// Two visible controls with the same Alt letter make that key cycle between them instead of
+// pressing either: each letter belongs to one control of a view.
+void TestDesktop::mnemonicsDoNotClash()
+{
+    QFETCH(int, view);
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    adb.attachDevice();
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *tabs = window.findChild<QTabBar *>();
+    tabs->setCurrentIndex(view);
+    QStringList texts;
+    for (int i = 0; i < tabs->count(); ++i)
+        texts << tabs->tabText(i);
+    for (const QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
+        if (button->isVisible())
+            texts << button->text();
+    }
+    for (const QLabel *label : window.findChildren<QLabel *>()) {
+        if (label->isVisible() && label->buddy())
+            texts << label->text();
+    }
+    std::map<QString, QString> owners;
+    for (const QString &text : texts) {
+        const QString key = QKeySequence::mnemonic(text).toString();
+        if (key.isEmpty())
+            continue;
+        const auto [at, added] = owners.emplace(key, text);
+        QVERIFY2(added, qPrintable(key + ": " + at->second + " and " + text));
+    }
 }
 
 // No icon theme has the application's icon here: the raster beside the program is the icon, and

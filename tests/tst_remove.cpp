@@ -362,7 +362,7 @@ void TestRemove::disablesSeveralApps()
     ui->clickRow(0);
     QTest::keyClick(ui->table(), Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(ui->selectedApp(), "3 apps selected");
-    QCOMPARE(ui->button("disableBtn")->text(), "&Disable");
+    QCOMPARE(ui->button("disableBtn")->text(), "Disa&ble");
     QVERIFY(!ui->button("restoreBtn")->isEnabled());
     QStringList asked;
     const auto answer = [&asked](QWidget &dialog, bool yes) {

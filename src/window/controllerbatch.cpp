@@ -57,7 +57,7 @@ void Controller::updateAppActions(bool busy)
     const QList<AppRow> selected = list.appsLoaded ? apps->appsAt(selectedRows()) : QList<AppRow>();
     const int sdk = apps->sdk();
     const AppAction toggle = disableOrEnable(selected);
-    disableBtn->setText(toggle == AppAction::Enable ? tr("&Enable") : tr("&Disable"));
+    disableBtn->setText(toggle == AppAction::Enable ? tr("&Enable") : tr("Disa&ble"));
     disableBtn->setAccessibleName(toggle == AppAction::Enable ? tr("Enable") : tr("Disable"));
     disableBtn->setEnabled(!busy && appliesToAll(toggle, selected, sdk));
     restoreBtn->setEnabled(!busy && appliesToAll(AppAction::Restore, selected, sdk));
