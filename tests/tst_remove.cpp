@@ -368,6 +368,7 @@ void TestRemove::disablesSeveralApps()
     const auto answer = [&asked](QWidget &dialog, bool yes) {
         auto &box = static_cast<QMessageBox &>(dialog);
         asked << box.text();
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), "Disa&ble"); // says what it does
         box.button(yes ? QMessageBox::Ok : QMessageBox::Cancel)->click();
     };
     ui->whenDialogShows([this, answer, riskTaken](QWidget &dialog) {

@@ -8,6 +8,7 @@
 #include "window/devicestatus.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
 
 namespace {
@@ -21,12 +22,29 @@ QList<BatchApp> batchApps(const QList<AppRow> &apps, const QHash<QString, QStrin
     return named;
 }
 
-bool ask(QWidget *parent, const QString &title, const QString &text)
+// A question whose yes button names what it does, with Cancel the default.
+bool ask(QWidget *parent, const QString &title, const QString &text, const QString &yes)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                     parent);
+    box.button(QMessageBox::Ok)->setText(yes);
     box.setDefaultButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
+}
+
+QString verbOf(AppAction action)
+{
+    switch (action) {
+    case AppAction::Uninstall:
+        return AppBatch::tr("&Uninstall");
+    case AppAction::Disable:
+        return AppBatch::tr("Disa&ble");
+    case AppAction::Enable:
+        return AppBatch::tr("&Enable");
+    case AppAction::Restore:
+        return AppBatch::tr("Res&tore");
+    }
+    return {};
 }
 
 QString titleOf(AppAction action)
@@ -99,7 +117,8 @@ bool AppBatch::confirm(AppAction action, const QList<AppRow> &selected) const
     const bool anySystem = std::any_of(selected.cbegin(), selected.cend(),
                                        [](const AppRow &app) { return app.kind != AppKind::User; });
     if (!ask(dialogParent, titleOf(action),
-             confirmationText(action, batchApps(selected, apps.labels()), anySystem)))
+             confirmationText(action, batchApps(selected, apps.labels()), anySystem),
+             verbOf(action)))
         return false;
     if (action != AppAction::Uninstall && action != AppAction::Disable)
         return true;
@@ -109,8 +128,8 @@ bool AppBatch::confirm(AppAction action, const QList<AppRow> &selected) const
         if (const QString why = criticalReason(app.name, apps.roles()); !why.isEmpty())
             critical.append({BatchApp{app.name, labels.value(app.name)}, why});
     }
-    return critical.isEmpty() ||
-           ask(dialogParent, tr("Critical apps"), criticalConfirmation(action, critical));
+    return critical.isEmpty() || ask(dialogParent, tr("Critical apps"),
+                                     criticalConfirmation(action, critical), verbOf(action));
 }
 
 void AppBatch::run(AppAction action, const QList<AppRow> &selected)

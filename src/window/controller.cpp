@@ -124,6 +124,8 @@ void Controller::showView()
     removeBtn->setToolTip(
         appsView ? tr("Uninstall the selected app from the device (Delete in the list)")
                  : tr("Delete the selected package file from the device (Delete in the list)"));
+    selectedApp->setAccessibleDescription(appsView ? tr("The app or apps selected in the list")
+                                                   : tr("The package file selected in the list"));
     saveBtn->setVisible(appsView);
     updateActions();
 }
