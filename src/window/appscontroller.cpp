@@ -24,8 +24,15 @@ AppsController::AppsController(DeviceStatus &device, ListState &list, QTableView
     , apps(new InstalledApps(this))
     , marks(new AppMarks(this))
     , detailsReader(new AppDetailsReader(device, *apps, this))
+{}
+
+AppMarks *AppsController::shownModel()
 {
-    marks->setSourceModel(apps->arranged());
+    // Joined when the Apps view is first shown: the proxy's setup costs close to a million
+    // instructions, which a start in the package files view need not pay.
+    if (!marks->sourceModel())
+        marks->setSourceModel(apps->arranged());
+    return marks;
 }
 
 void AppsController::refresh(const std::function<void(bool found)> &then)

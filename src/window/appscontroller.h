@@ -31,8 +31,11 @@ public:
                    QObject *parent = nullptr);
 
     InstalledApps *model() const { return apps; }
-    // The rows with their warning marks, for the table to show.
-    AppMarks *marked() const { return marks; }
+    // The rows with their warning marks, for the table to show (joined to the rows on first use).
+    AppMarks *shownModel();
+    // The same model, not joined yet before the view is first shown: for its signals, which it
+    // sends once it has followed the rows' changes itself.
+    const AppMarks *marked() const { return marks; }
     // Whether refreshes list every app of user 0 and those removed for it, or the third-party
     // ones.
     void showSystemApps(bool shown) { systemApps = shown; }

@@ -61,7 +61,7 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     // Remove would act on whatever entry now stands at the old row. Only the view in use sorts.
     connect(files->model()->arranged(), &QAbstractItemModel::layoutChanged, this,
             &Controller::tableViewSelectionDidChange);
-    connect(apps->model()->arranged(), &QAbstractItemModel::layoutChanged, this,
+    connect(apps->marked(), &QAbstractItemModel::layoutChanged, this,
             &Controller::tableViewSelectionDidChange);
     // The filter is a layout change of the model, so the selection follows it just as above.
     connect(filter, &QLineEdit::textChanged, apps->model()->arranged(), &AppTable::setFilter);
@@ -98,7 +98,7 @@ void Controller::showView()
     TextTable *fileTable = files->model()->arranged();
     QAbstractItemModel *model = appsView ? static_cast<QAbstractItemModel *>(appTable) : fileTable;
     QItemSelectionModel *previous = tableView->selectionModel();
-    tableView->setModel(appsView ? static_cast<QAbstractItemModel *>(apps->marked()) : model);
+    tableView->setModel(appsView ? static_cast<QAbstractItemModel *>(apps->shownModel()) : model);
     // Several apps at once; one package file at a time.
     tableView->setSelectionMode(appsView ? QAbstractItemView::ExtendedSelection
                                          : QAbstractItemView::SingleSelection);
@@ -114,6 +114,10 @@ void Controller::showView()
         appsView ? appTable->sortColumn() : fileTable->sortColumn(),
         appsView ? appTable->sortOrder() : fileTable->sortOrder());
     filter->setVisible(appsView);
+    // Its clear button loads an icon through the theme, some 2 million instructions: paid when the
+    // Apps view is first shown, not by every start in the package files view.
+    if (appsView)
+        filter->setClearButtonEnabled(true);
     tableView->setAccessibleDescription(
         appsView ? (apps->showsSystemApps()
                         ? tr("Every app of the device's user, with those removed for it")
