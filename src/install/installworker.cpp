@@ -4,6 +4,7 @@
 #include "device/packagename.h"
 #include "install/bundleinstall.h"
 #include "install/installpath.h"
+#include "install/packagecheck.h"
 #include "outcomes/outcomes.h"
 #include "outcomes/statusdetail.h"
 #include "text/shellquote.h"
@@ -98,6 +99,8 @@ InstallReport InstallWorker::installSingle(const QString &path, InstallFlags fla
 {
     InstallReport report;
     report.name = QFileInfo(path).fileName();
+    const QString package = packageOfApk(path);
+    watch.noteInstalled(package);
     QString given;
     const ToolRun run = sendSingle(path, flags, given);
     for (const QString &line : std::as_const(run.output)) {
@@ -112,8 +115,10 @@ InstallReport InstallWorker::installSingle(const QString &path, InstallFlags fla
         return report;
     if (watch.stoppedByCancel()) {
         watch.cleanUp(run, given, {});
-        report.end = InstallReport::End::Cancelled;
-        report.detail = stoppedWhileSending();
+        // Without adb's reading to go by, Cancel may have come after the device had finished.
+        const bool finished = watch.finishedDespiteCancel();
+        report.end = finished ? InstallReport::End::Installed : InstallReport::End::Cancelled;
+        report.detail = finished ? finishedBeforeCancel() : stoppedWhileSending();
         return report;
     }
     report.detail = detailFor(Step::Install, run);

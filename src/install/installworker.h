@@ -29,7 +29,10 @@ public:
     // name ends in .apk or .apk.zip goes to `adb install` (through a link when adb would refuse its
     // name, see InstallPath); any other file is taken as a bundle of split APKs (see
     // BundleInstall). Installed when a line reports "Success". A refusal is explained, with the
-    // device's facts it needs (one getprop or df run), and the way forward offered.
+    // device's facts it needs (one getprop or df run), and the way forward offered. When the
+    // package's name can be read from the file, the device's files for it are asked for before
+    // sending (one short `pm path` run), so that an install whose adb a Cancel ended is reported
+    // installed when the device had finished it all the same.
     InstallReport install(const QStringList &chosenPaths, InstallFlags flags = {});
     // Uninstalls `packageName` (a checked package name), then installs as install() does once the
     // package manager reported it uninstalled.
