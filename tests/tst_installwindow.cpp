@@ -194,8 +194,9 @@ void TestInstallWindow::offersTheWayForward_data()
         << QByteArray("INSTALL_FAILED_VERSION_DOWNGRADE") << phone + "[ro.debuggable]: [1]\n"
         << "Install the older version" << QStringList{"install", "-r", "-d"} << QString();
     QTest::newRow("older version, user build")
-        << QByteArray("INSTALL_FAILED_VERSION_DOWNGRADE: Downgrade detected") << phone << QString()
-        << QStringList() << "only once the newer one is uninstalled";
+        << QByteArray("INSTALL_FAILED_VERSION_DOWNGRADE: Downgrade detected") << phone
+        << "Uninstall com.example.app and install this file" << QStringList{"install"}
+        << "only once the newer one is uninstalled";
     QTest::newRow("signed by someone else")
         << QByteArray("INSTALL_FAILED_UPDATE_INCOMPATIBLE: Package com.example.app signatures do "
                       "not match previously installed version; ignoring!")
@@ -220,6 +221,7 @@ void TestInstallWindow::offersTheWayForward()
     QFETCH(QString, button);
     QFETCH(QStringList, then);
     QFETCH(QString, explained);
+    QVERIFY(makeRealApk());
     adb->setErrors("install",
                    "adb: failed to install " + apk.toUtf8() + ": Failure [" + refusal + "]\n", 1);
     adb->setOutput("install", "Success\n", 2);
@@ -238,7 +240,7 @@ void TestInstallWindow::offersTheWayForward()
     QCOMPARE(offer->text(), button);
     QCOMPARE(offer->accessibleName(), button);
     bool asked = false;
-    if (refusal.contains("INCOMPATIBLE"))
+    if (button.startsWith("Uninstall"))
         ui->whenDialogShows([&asked](QWidget &dialog) {
             asked = true;
             auto &box = static_cast<QMessageBox &>(dialog);

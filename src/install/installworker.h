@@ -45,7 +45,10 @@ private:
     // failure when no path could be made for adb.
     ToolRun sendSingle(const QString &path, InstallFlags flags, QString &given);
     InstallReport installBundle(const QString &path, InstallFlags flags);
-    void explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes);
+    // Explains a refusal in `report` and offers the way forward; `filePackage` is the package
+    // the file installs (empty when unknown), for a refusal that names none.
+    void explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes,
+                        const QString &filePackage);
     DeviceFacts readFacts();
     RunLimit shortLimit() const;
 
