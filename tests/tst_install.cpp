@@ -353,7 +353,7 @@ void TestInstall::installsABundle_data()
         << QByteArray()
         << QStringList{"00-base.apk=com.example.game.apk",
                        "01-config.arm64_v8a.apk=config.arm64_v8a.apk"}
-        << QStringList{"getprop", "install-multiple", "push", "devices", "ls"} << QString();
+        << QStringList{"getprop", "pm", "install-multiple", "push", "devices", "ls"} << QString();
     QTest::newRow("an old, encrypted .apkm: not even the device read")
         << "old.apkm" << ZipEntries{} << QByteArray() << QStringList{} << QStringList{}
         << "not a ZIP";

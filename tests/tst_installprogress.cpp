@@ -6,7 +6,9 @@
 #include "install/installcleanup.h"
 #include "install/installoffers.h"
 #include "install/installprogress.h"
+#include "install/packagecheck.h"
 #include "install/readprogress.h"
+#include "ziparchive.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,6 +19,7 @@
 #include <limits>
 
 Q_DECLARE_METATYPE(RefusalOffer::Kind)
+Q_DECLARE_METATYPE(ZipEntries)
 
 namespace {
 
@@ -81,6 +84,10 @@ private slots:
     void freeSpace_data();
     void freeSpace();
     void cleanupArguments();
+    void judgesACancel_data();
+    void judgesACancel();
+    void packageOfAFile_data();
+    void packageOfAFile();
 };
 
 void TestInstallProgress::readsProcTree_data()
@@ -467,6 +474,83 @@ void TestInstallProgress::cleanupArguments()
     QVERIFY(expansionRemovalArguments({}).isEmpty());
     QCOMPARE(abandonArguments(1150611470),
              QStringList({"shell", "pm", "install-abandon", "1150611470"}));
+}
+
+// What "pm path" printed: lines on standard output, "!error" on standard error, "timeout".
+ToolRun pathRun(const QStringList &said)
+{
+    ToolRun run;
+    for (const QString &line : said) {
+        if (line == QLatin1String("timeout"))
+            run.timedOut = true;
+        else if (line.startsWith(QLatin1Char('!')))
+            run.errors.append(line.mid(1));
+        else
+            run.output.append(line);
+    }
+    return run;
+}
+
+void TestInstallProgress::judgesACancel_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<bool>("installed");
+
+    const QStringList old{"package:/data/app/~~a==/com.x-b==/base.apk",
+                          "package:/data/app/~~a==/com.x-b==/split_config.en.apk"};
+    const QStringList fresh{"package:/data/app/~~c==/com.x-d==/base.apk"};
+    QTest::newRow("not installed, still not") << QStringList() << QStringList() << false;
+    QTest::newRow("newly installed") << QStringList() << fresh << true;
+    QTest::newRow("replaced") << old << fresh << true;
+    QTest::newRow("as before, in another order")
+        << old << QStringList{old.at(1), old.at(0)} << false;
+    QTest::newRow("before unread") << QStringList{"timeout"} << fresh << false;
+    QTest::newRow("before refused by adb")
+        << QStringList{"!error: device offline"} << fresh << false;
+    QTest::newRow("gone after: adb lost the device")
+        << old << QStringList{"!error: no devices/emulators found"} << false;
+    QTest::newRow("an old device's error line beside the path")
+        << QStringList{"Error: a warning"} << QStringList{"Error: a warning"} + fresh << true;
+}
+
+void TestInstallProgress::judgesACancel()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QTEST(installedDespiteCancel(installedFiles(pathRun(before)), installedFiles(pathRun(after))),
+          "installed");
+}
+
+void TestInstallProgress::packageOfAFile_data()
+{
+    QTest::addColumn<ZipEntries>("entries"); // none: the file is not a ZIP
+    QTest::addColumn<int>("fillers");        // small entries before the manifest
+    QTest::addColumn<QString>("package");
+
+    const ZipEntries apk{{"AndroidManifest.xml", binaryManifest("com.example.app")},
+                         {"classes.dex", QByteArray(300000, 'd')}};
+    QTest::newRow("an APK") << apk << 0 << "com.example.app";
+    QTest::newRow("a directory larger than the tail") << apk << 3000 << "com.example.app";
+    QTest::newRow("no manifest") << ZipEntries{apk.at(1)} << 0 << "";
+    QTest::newRow("a name that is no package name")
+        << ZipEntries{{"AndroidManifest.xml", binaryManifest("x;reboot")}} << 0 << "";
+    QTest::newRow("not a ZIP") << ZipEntries() << 0 << "";
+}
+
+void TestInstallProgress::packageOfAFile()
+{
+    QFETCH(ZipEntries, entries);
+    QFETCH(int, fillers);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("app.apk");
+    ZipEntries written;
+    for (int i = 0; i < fillers; ++i)
+        written.append({QStringLiteral("res/raw/filler_with_a_longish_name_%1").arg(i), "x"});
+    written += entries;
+    QVERIFY(entries.isEmpty() ? writeFile(path, QByteArray(100000, 'x')) : writeZip(path, written));
+    QTEST(packageOfApk(path), "package");
+    QCOMPARE(packageOfApk(dir.filePath("missing.apk")), QString());
 }
 
 QTEST_GUILESS_MAIN(TestInstallProgress)

@@ -1,8 +1,8 @@
 // The install as the window shows it: its bar, its Cancel, and the way forward after a refusal.
 #include "fakeadb.h"
 #include "window/mainwindow.h"
-#include "ziparchive.h"
 #include "windowdriver.h"
+#include "ziparchive.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +31,8 @@ private slots:
     void followsTheSendingAndCancels_data();
     void followsTheSendingAndCancels();
     void cancelsABundleBeforeItsChoice();
+    void cancelTooLateReportsTheInstall_data();
+    void cancelTooLateReportsTheInstall();
     void offersTheWayForward_data();
     void offersTheWayForward();
 
@@ -38,6 +40,14 @@ private:
     QString detail() const { return window->findChild<QLabel *>("statusDetail")->text(); }
     QProgressBar *bar() const { return window->findChild<QProgressBar *>("progressIndicator"); }
     QLabel *barText() const { return window->findChild<QLabel *>("busyText"); }
+    // Makes the chosen file an APK of com.example.app, of about the same size.
+    bool makeRealApk() const
+    {
+        return writeZip(apk,
+                        {{"AndroidManifest.xml", binaryManifest("com.example.app")},
+                         {"classes.dex", QByteArray(2'000'000, 'x')}},
+                        false);
+    }
 
     std::unique_ptr<FakeAdb> adb;
     std::unique_ptr<QTemporaryDir> folder;
@@ -123,13 +133,51 @@ void TestInstallWindow::cancelsABundleBeforeItsChoice()
     adb->setOptions("getprop", "hang=1\n");
 
     ui->click("installBtn");
-    QTRY_VERIFY_WITH_TIMEOUT(FakeAdb::runningTools() == 1 &&
-                                 adb->calls().last().arguments.value(1) == "getprop",
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        FakeAdb::runningTools() == 1 && adb->calls().last().arguments.value(1) == "getprop", 5000);
     ui->click("cancelBtn");
     QTRY_COMPARE_WITH_TIMEOUT(ui->status(), "Install cancelled", 5000);
     QVERIFY(adb->calls("install-multiple").isEmpty());
     QCOMPARE(FakeAdb::runningTools(), 0);
+}
+
+void TestInstallWindow::cancelTooLateReportsTheInstall_data()
+{
+    QTest::addColumn<QByteArray>("after"); // what "pm path" says once adb was ended
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("explained");
+
+    QTest::newRow("the app as before") << QByteArray() << "Install cancelled"
+                                       << "did not install it";
+    QTest::newRow("the device had finished")
+        << QByteArray("package:/data/app/~~q==/com.example.app-r==/base.apk\n")
+        << "big.apk installed"
+        << "had finished installing the package before the Cancel";
+}
+
+// An adb whose reading of the file cannot be followed: the bar stays indeterminate and Cancel
+// ends adb, perhaps after the device has finished. The list of the app's files tells which.
+void TestInstallWindow::cancelTooLateReportsTheInstall()
+{
+    QFETCH(QByteArray, after);
+    QFETCH(QString, status);
+    QFETCH(QString, explained);
+    QVERIFY(makeRealApk());
+    adb->setOptions("install", "stall_ms=5000\n");
+    adb->setOutput("pm-path", after, 2);
+
+    ui->click("installBtn");
+    QTRY_VERIFY_WITH_TIMEOUT(!adb->calls("install").isEmpty(), 10000);
+    QVERIFY(barText()->text().startsWith("Installing big.apk"));
+    QVERIFY(ui->button("cancelBtn")->isEnabled());
+    ui->click("cancelBtn");
+    QTRY_COMPARE_WITH_TIMEOUT(ui->status(), status, 10000);
+    QVERIFY(detail().contains(explained));
+    const QStringList asked{"shell", "pm", "path", "com.example.app"};
+    int pathRuns = 0;
+    for (const FakeAdb::Call &call : adb->calls("shell"))
+        pathRuns += call.arguments == asked;
+    QCOMPARE(pathRuns, 2); // before the install and after the Cancel
 }
 
 void TestInstallWindow::offersTheWayForward_data()
@@ -146,8 +194,9 @@ void TestInstallWindow::offersTheWayForward_data()
         << QByteArray("INSTALL_FAILED_VERSION_DOWNGRADE") << phone + "[ro.debuggable]: [1]\n"
         << "Install the older version" << QStringList{"install", "-r", "-d"} << QString();
     QTest::newRow("older version, user build")
-        << QByteArray("INSTALL_FAILED_VERSION_DOWNGRADE: Downgrade detected") << phone << QString()
-        << QStringList() << "only once the newer one is uninstalled";
+        << QByteArray("INSTALL_FAILED_VERSION_DOWNGRADE: Downgrade detected") << phone
+        << "Uninstall com.example.app and install this file" << QStringList{"install"}
+        << "only once the newer one is uninstalled";
     QTest::newRow("signed by someone else")
         << QByteArray("INSTALL_FAILED_UPDATE_INCOMPATIBLE: Package com.example.app signatures do "
                       "not match previously installed version; ignoring!")
@@ -172,6 +221,7 @@ void TestInstallWindow::offersTheWayForward()
     QFETCH(QString, button);
     QFETCH(QStringList, then);
     QFETCH(QString, explained);
+    QVERIFY(makeRealApk());
     adb->setErrors("install",
                    "adb: failed to install " + apk.toUtf8() + ": Failure [" + refusal + "]\n", 1);
     adb->setOutput("install", "Success\n", 2);
@@ -190,7 +240,7 @@ void TestInstallWindow::offersTheWayForward()
     QCOMPARE(offer->text(), button);
     QCOMPARE(offer->accessibleName(), button);
     bool asked = false;
-    if (refusal.contains("INCOMPATIBLE"))
+    if (button.startsWith("Uninstall"))
         ui->whenDialogShows([&asked](QWidget &dialog) {
             asked = true;
             auto &box = static_cast<QMessageBox &>(dialog);

@@ -234,6 +234,25 @@ QByteArray manifest(quint32 id, quint8 type, quint32 data)
                      chunk(0x0102, node, element + attribute));
 }
 
+// A binary manifest whose root element, named by string `element`, has one attribute in namespace
+// `ns` named "package", with the raw string `raw` and a value of `type` and `data`. Strings: 0
+// "package", 1 "manifest", 2 "com.example.app", 3 the android namespace.
+QByteArray packageManifest(quint32 element, quint32 ns, quint32 raw, quint8 type, quint32 data)
+{
+    const QStringList strings{"package", "manifest", "com.example.app",
+                              "http://schemas.android.com/apk/res/android"};
+    QByteArray node, attribute;
+    for (quint32 value : {0xffffffffu, element})
+        put<quint32>(node, value);
+    for (quint16 value : {20, 20, 1, 0, 0, 0})
+        put<quint16>(node, value);
+    for (quint32 value : {ns, 0u, raw, 0x00000008u | quint32(type) << 24, data})
+        put<quint32>(attribute, value);
+    return chunk(0x0003, {},
+                 stringPool(strings, false) +
+                     chunk(0x0102, QByteArray::fromHex("01000000ffffffff"), node + attribute));
+}
+
 QString described(const Parsed<ManifestLabel> &label)
 {
     if (!label.ok())
@@ -259,6 +278,8 @@ private slots:
     void labelsMatchBadging();
     void manifestLabel_data();
     void manifestLabel();
+    void manifestPackage_data();
+    void manifestPackage();
     void tableLookUp_data();
     void tableLookUp();
     void damagedZip_data();
@@ -323,6 +344,8 @@ void LabelsTest::labelsMatchBadging()
         QVERIFY(writeZip(dir.filePath("repacked.apk"), entries, packing == 1));
         zip = readAll(dir.filePath("repacked.apk"));
     }
+    QCOMPARE(readManifestPackage(entryOf(zip, ManifestEntry, LargestManifest)).value,
+             "org.example.notes");
     const QMap<QString, QString> badging = badgingLabels(path);
     for (auto it = badging.begin(); it != badging.end(); ++it) {
         locales.append(it.key());
@@ -363,6 +386,32 @@ void LabelsTest::manifestLabel()
     QFETCH(QByteArray, manifest);
     QFETCH(QString, label);
     QCOMPARE(described(readManifestLabel(manifest)), label);
+}
+
+void LabelsTest::manifestPackage_data()
+{
+    QTest::addColumn<QByteArray>("manifest");
+    QTest::addColumn<QString>("package"); // "error" for an error
+    const quint32 none = 0xffffffff;
+    const QByteArray typed = packageManifest(1, none, 2, 0x03, 2);
+    QTest::newRow("aapt2's, UTF-8") << binaryManifest("org.example.notes") << "org.example.notes";
+    QTest::newRow("UTF-16") << typed << "com.example.app";
+    QTest::newRow("typed string only")
+        << packageManifest(1, none, none, 0x03, 2) << "com.example.app";
+    QTest::newRow("raw string beside a number")
+        << packageManifest(1, none, 2, 0x10, 7) << "com.example.app";
+    QTest::newRow("a number") << packageManifest(1, none, none, 0x10, 7) << "";
+    QTest::newRow("in the android namespace") << packageManifest(1, 3, 2, 0x03, 2) << "";
+    QTest::newRow("root of another name") << packageManifest(0, none, 2, 0x03, 2) << "";
+    QTest::newRow("string past the pool") << packageManifest(1, none, 9, 0x03, 9) << "error";
+    QTest::newRow("truncated") << typed.left(typed.size() - 4) << "error";
+}
+
+void LabelsTest::manifestPackage()
+{
+    QFETCH(QByteArray, manifest);
+    const Parsed<QString> package = readManifestPackage(manifest);
+    QTEST(package.ok() ? package.value : QStringLiteral("error"), "package");
 }
 
 void LabelsTest::tableLookUp_data()

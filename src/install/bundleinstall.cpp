@@ -3,8 +3,10 @@
 #include "bundles/bundlearchive.h"
 #include "bundles/bundlecontents.h"
 #include "bundles/bundlestage.h"
+#include "device/packagename.h"
 #include "install/installcleanup.h"
 #include "install/installwatch.h"
+#include "install/packagecheck.h"
 #include "outcomes/outcomes.h"
 #include "outcomes/statusdetail.h"
 
@@ -42,6 +44,15 @@ QString firstSaid(const ToolRun &run)
         return run.failure;
     const QStringList &lines = run.errors.isEmpty() ? run.output : run.errors;
     return lines.isEmpty() ? QStringLiteral("nothing") : lines.first().trimmed();
+}
+
+// The package a bundle installs: an .xapk's manifest names it; otherwise the base's manifest, the
+// first of the staged APKs, does.
+QString packageOf(const BundleContents &contents, const QStringList &staged)
+{
+    if (contents.format == BundleFormat::Xapk && isPackageName(contents.manifest.packageName))
+        return contents.manifest.packageName;
+    return staged.isEmpty() ? QString() : packageOfApk(staged.first());
 }
 
 bool pushed(const ToolRun &run)
@@ -85,12 +96,13 @@ InstallOutcome BundleInstall::run(const QString &path, InstallFlags flags)
     if ((problem = stage.stageApks(archive, choice.chosen, paths,
                                    [this](int staged) { watch.staged(staged); })))
         return failed(*problem);
+    outcome.packageName = packageOf(*contents, paths);
+    watch.noteInstalled(outcome.packageName);
     if (watch.cancelPressed())
         return cancelledBeforeInstall();
     if (!install(paths, choice.standalone, flags, outcome.run)) {
-        outcome.cancelled = watch.stoppedByCancel();
-        if (outcome.cancelled)
-            watch.cleanUp(outcome.run, choice.standalone ? paths.value(0) : QString(), {});
+        if (watch.stoppedByCancel())
+            judgeCancel(outcome, *contents, paths, choice.standalone);
         else
             outcome.detail = detailFor(Step::Install, outcome.run);
         return outcome;
@@ -135,6 +147,22 @@ InstallOutcome BundleInstall::cancelledCopies(const XapkManifest &manifest)
                                                  "files was cancelled: those copied were deleted.")
                          .arg(manifest.packageName);
     return outcome;
+}
+
+void BundleInstall::judgeCancel(InstallOutcome &outcome, const BundleContents &contents,
+                                const QStringList &paths, bool standalone)
+{
+    watch.cleanUp(outcome.run, standalone ? paths.value(0) : QString(), {});
+    if (!watch.finishedDespiteCancel()) {
+        outcome.cancelled = true;
+        return;
+    }
+    outcome.installed = true;
+    outcome.detail = finishedBeforeCancel();
+    if (contents.format == BundleFormat::Xapk && !contents.manifest.expansions.isEmpty())
+        outcome.detail +=
+            QLatin1Char(' ') +
+            QCoreApplication::translate("BundleInstall", "Its expansion files were not copied.");
 }
 
 std::optional<DeviceSpec> BundleInstall::readDevice(std::optional<BundleProblem> &problem)

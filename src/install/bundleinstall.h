@@ -24,6 +24,7 @@ struct InstallOutcome
     bool cancelled = false; // Cancel ended it, and what the device kept of it was deleted
     ToolRun run;            // the install's run, to read a refusal from
     qint64 bytes = 0;       // what the install sent
+    QString packageName;    // the package it installs, once staged; empty when unknown
 };
 
 // Installs a bundle of split APKs (.apks, .xapk, .apkm, told apart by what they hold) on one
@@ -34,7 +35,8 @@ struct InstallOutcome
 // the install fails. Logs each step: the choice, and each output line of the install up to the
 // one that reports success. Its bar and Cancel are `watch`'s: the staging, the install and the
 // copies are parts of one bar; a Cancel stops it before the install, during its sending, or
-// during the copies (deleting the copies made).
+// during the copies (deleting the copies made). A Cancel that ended adb after the device had
+// finished the install all the same (its files for the package changed) is reported installed.
 class BundleInstall
 {
 public:
@@ -52,6 +54,10 @@ private:
     qint64 beginBar(BundleArchive &archive, const BundleContents &contents,
                     const SplitChoice &choice, const QString &path);
     InstallOutcome cancelledCopies(const XapkManifest &manifest);
+    // After Cancel ended the install: deletes what the device kept of it, and tells whether the
+    // device had finished it all the same (see InstallWatch::finishedDespiteCancel).
+    void judgeCancel(InstallOutcome &outcome, const BundleContents &contents,
+                     const QStringList &paths, bool standalone);
 
     QString tool;
     QString serial;

@@ -1,6 +1,7 @@
 #include "install/installwatch.h"
 
 #include "install/installcleanup.h"
+#include "install/packagecheck.h"
 #include "install/readprogress.h"
 
 #include <QDebug>
@@ -122,4 +123,27 @@ void InstallWatch::cleanUp(const ToolRun &sent, const QString &given, const QStr
         abandonOpenSessions();
     if (!expansions.isEmpty())
         runTool(tool, expansionRemovalArguments(expansions), serial, cleanupLimit());
+}
+
+void InstallWatch::noteInstalled(const QString &name)
+{
+    packageName = name;
+    filesBefore.reset();
+    if (!packageName.isEmpty())
+        filesBefore = installedFiles(
+            runTool(tool, packagePathArguments(packageName), serial, questionLimit()));
+}
+
+bool InstallWatch::finishedDespiteCancel()
+{
+    if (packageName.isEmpty() || !filesBefore)
+        return false;
+    // Cancel is raised by now, so this run cannot be ended by it.
+    const std::optional<QStringList> after =
+        installedFiles(runTool(tool, packagePathArguments(packageName), serial, cleanupLimit()));
+    const bool finished = installedDespiteCancel(filesBefore, after);
+    if (finished)
+        qInfo("the device had installed %s before the Cancel reached it",
+              qUtf8Printable(packageName));
+    return finished;
 }

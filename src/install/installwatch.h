@@ -55,6 +55,15 @@ public:
     // the run `sent`, the install sessions the shell left open; the `expansions` copied so far.
     void cleanUp(const ToolRun &sent, const QString &given, const QStringList &expansions);
 
+    // Before the install sends anything: notes which files the device has installed for
+    // `packageName` (a checked package name; empty when it is not known), in one short run that
+    // Cancel ends.
+    void noteInstalled(const QString &packageName);
+    // After Cancel ended the install and cleanUp() ran: whether the device had finished it all
+    // the same, by what it has installed now beside what noteInstalled() found (see
+    // installedDespiteCancel). False when no package was noted or either list is unknown.
+    bool finishedDespiteCancel();
+
 private:
     ToolRun watched(const QStringList &arguments, const std::function<void(qint64 pid)> &sample);
     void publish();
@@ -69,4 +78,6 @@ private:
     bool lastDevice = false;
     QElapsedTimer clock;
     bool stopped = false;
+    QString packageName;                    // of the install, when known
+    std::optional<QStringList> filesBefore; // the device's files for it before the install
 };

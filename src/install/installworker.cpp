@@ -4,6 +4,7 @@
 #include "device/packagename.h"
 #include "install/bundleinstall.h"
 #include "install/installpath.h"
+#include "install/packagecheck.h"
 #include "outcomes/outcomes.h"
 #include "outcomes/statusdetail.h"
 #include "text/shellquote.h"
@@ -98,6 +99,8 @@ InstallReport InstallWorker::installSingle(const QString &path, InstallFlags fla
 {
     InstallReport report;
     report.name = QFileInfo(path).fileName();
+    const QString package = packageOfApk(path);
+    watch.noteInstalled(package);
     QString given;
     const ToolRun run = sendSingle(path, flags, given);
     for (const QString &line : std::as_const(run.output)) {
@@ -112,12 +115,14 @@ InstallReport InstallWorker::installSingle(const QString &path, InstallFlags fla
         return report;
     if (watch.stoppedByCancel()) {
         watch.cleanUp(run, given, {});
-        report.end = InstallReport::End::Cancelled;
-        report.detail = stoppedWhileSending();
+        // Without adb's reading to go by, Cancel may have come after the device had finished.
+        const bool finished = watch.finishedDespiteCancel();
+        report.end = finished ? InstallReport::End::Installed : InstallReport::End::Cancelled;
+        report.detail = finished ? finishedBeforeCancel() : stoppedWhileSending();
         return report;
     }
     report.detail = detailFor(Step::Install, run);
-    explainRefusal(report, run, QFileInfo(path).size());
+    explainRefusal(report, run, QFileInfo(path).size(), package);
     return report;
 }
 
@@ -150,7 +155,7 @@ InstallReport InstallWorker::installBundle(const QString &path, InstallFlags fla
                  : outcome.cancelled ? InstallReport::End::Cancelled
                                      : InstallReport::End::Failed;
     if (report.end == InstallReport::End::Failed)
-        explainRefusal(report, outcome.run, outcome.bytes);
+        explainRefusal(report, outcome.run, outcome.bytes, outcome.packageName);
     else if (report.end == InstallReport::End::Cancelled)
         report.detail = watch.stoppedByCancel()
                             ? stoppedWhileSending()
@@ -158,7 +163,8 @@ InstallReport InstallWorker::installBundle(const QString &path, InstallFlags fla
     return report;
 }
 
-void InstallWorker::explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes)
+void InstallWorker::explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes,
+                                   const QString &filePackage)
 {
     const std::optional<Refusal> refusal = refusalOf(run);
     if (!refusal)
@@ -176,11 +182,12 @@ void InstallWorker::explainRefusal(InstallReport &report, const ToolRun &run, qi
         added.append(olderSdkDetail(neededSdkFromMessage(refusal->message), facts.sdk));
     else if (code == QLatin1String("INSTALL_FAILED_NO_MATCHING_ABIS"))
         added.append(abiDetail({}, facts.abis));
+    // Most refusals name no package; the file's own manifest names the same app.
     const QString named = packageFromMessage(refusal->message);
-    report.packageName = isPackageName(named) ? named : QString();
+    report.packageName = isPackageName(named) ? named : filePackage;
     report.offer =
         offerAfter(code, report.packageName.isEmpty() ? report.name : report.packageName, facts);
-    // Uninstalling needs the app's package name, which not every refusal gives.
+    // Uninstalling needs the app's package name, which neither may give.
     if (report.offer.kind == RefusalOffer::Kind::UninstallFirst && report.packageName.isEmpty())
         report.offer.kind = RefusalOffer::Kind::None;
     added.append(report.offer.detail);

@@ -29,7 +29,10 @@ public:
     // name ends in .apk or .apk.zip goes to `adb install` (through a link when adb would refuse its
     // name, see InstallPath); any other file is taken as a bundle of split APKs (see
     // BundleInstall). Installed when a line reports "Success". A refusal is explained, with the
-    // device's facts it needs (one getprop or df run), and the way forward offered.
+    // device's facts it needs (one getprop or df run), and the way forward offered. When the
+    // package's name can be read from the file, the device's files for it are asked for before
+    // sending (one short `pm path` run), so that an install whose adb a Cancel ended is reported
+    // installed when the device had finished it all the same.
     InstallReport install(const QStringList &chosenPaths, InstallFlags flags = {});
     // Uninstalls `packageName` (a checked package name), then installs as install() does once the
     // package manager reported it uninstalled.
@@ -42,7 +45,10 @@ private:
     // failure when no path could be made for adb.
     ToolRun sendSingle(const QString &path, InstallFlags flags, QString &given);
     InstallReport installBundle(const QString &path, InstallFlags flags);
-    void explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes);
+    // Explains a refusal in `report` and offers the way forward; `filePackage` is the package
+    // the file installs (empty when unknown), for a refusal that names none.
+    void explainRefusal(InstallReport &report, const ToolRun &run, qint64 bytes,
+                        const QString &filePackage);
     DeviceFacts readFacts();
     RunLimit shortLimit() const;
 

@@ -16,3 +16,9 @@ struct ManifestLabel
 // has no id. An error when the chunks, the string pool or the element do not fit; a manifest
 // without a label gives None, a label that is neither a string nor a reference NotText.
 Parsed<ManifestLabel> readManifestLabel(QByteArrayView manifest);
+
+// The package name that the first <manifest> element in `manifest` (binary XML) gives in its
+// "package" attribute (no namespace), as written: its raw string, else its value when that is a
+// string. Empty when there is no such element or attribute, or its value is not text; an error when
+// the chunks, the string pool or the element do not fit. Not checked to be a package name.
+Parsed<QString> readManifestPackage(QByteArrayView manifest);

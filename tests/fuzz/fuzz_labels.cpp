@@ -1,9 +1,10 @@
 // libFuzzer target for reading an app's name from APK bytes. Byte 0 picks the reader:
 //   0  the rest is a ZIP's tail (and whole file): its directory, then every entry's range and data
-//   1  the rest is a binary manifest: its label
+//   1  the rest is a binary manifest: its label and its package name
 //   2  bytes 1-4 are a resource id, the rest a resource table: the string in a few locales
 // Nothing may crash, hang or read out of bounds; a range stays within the file; entry data is never
-// larger than its cap; a label that is shown holds no control or bidi character and is not long.
+// larger than its cap; a label that is shown holds no control or bidi character and is not long; a
+// manifest that cannot be read gives no package name.
 #include "labels/binaryxml.h"
 #include "labels/labeltext.h"
 #include "labels/resourcetable.h"
@@ -68,9 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     case 0:
         readZip(bytes);
         break;
-    case 1:
+    case 1: {
         checkShown(readManifestLabel(bytes).value.text);
+        const Parsed<QString> package = readManifestPackage(bytes);
+        check(package.ok() || package.value.isEmpty());
         break;
+    }
     case 2:
         readTable(bytes);
         break;
