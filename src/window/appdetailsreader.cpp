@@ -221,10 +221,8 @@ LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 si
         return unreadable(QObject::tr("the package file could not be read."));
     if (!entries->first.ok())
         return unreadable(QObject::tr("its manifest is damaged."), entries->first.error);
-    if (!entries->second.ok())
-        qInfo("the resource table of %s: %s", qUtf8Printable(path),
-              qUtf8Printable(entries->second.error));
-    return readLabel(entries->first.value, entries->second.value, state.locale);
+    return readLabel(entries->first.value, entries->second.value, state.locale,
+                     entries->second.error);
 }
 
 std::optional<DetailKey> keyOf(const DetailsJob &state, qsizetype row)
