@@ -146,21 +146,41 @@ std::optional<QList<QByteArray>> readRanges(const DetailsJob &state, const QList
     return splitReads(run.bytes, reads);
 }
 
-// No name, with why for the tooltip and `detail` for the log.
-LabelResult unreadable(const QString &why, const QString &detail = {})
+// What was found of an app's name. Only a `lasting` result is worth keeping: one that failed for
+// want of the bytes (a run that failed or timed out, a size not read) may read fine next time.
+struct ApkLabel
 {
-    return {{},
-            QObject::tr("Its name could not be read: %1").arg(why),
-            detail.isEmpty() ? why : detail};
+    LabelResult label;
+    bool lasting = true;
+};
+
+// No name, with why for the tooltip and `detail` for the log.
+ApkLabel unreadable(const QString &why, const QString &detail = {})
+{
+    return {{{},
+             QObject::tr("Its name could not be read: %1").arg(why),
+             detail.isEmpty() ? why : detail},
+            true};
 }
 
-Parsed<ZipDirectory> readDirectory(const DetailsJob &state, const QString &path, qint64 size)
+// No name this time: the bytes could not be had. Tried again at the next refresh.
+ApkLabel notReadNow(const QString &why)
+{
+    return {{{},
+             QObject::tr("Its name could not be read this time: %1 Refresh tries again.").arg(why),
+             why},
+            false};
+}
+
+// The ZIP directory of the file; none when its bytes could not be read this time.
+std::optional<Parsed<ZipDirectory>> readDirectory(const DetailsJob &state, const QString &path,
+                                                  qint64 size)
 {
     const ZipRange tail = tailRange(size);
     const BlockRead tailRead = blockRead(path, tail, size);
     const auto tailBytes = readRanges(state, {tailRead});
     if (!tailBytes)
-        return Parsed<ZipDirectory>::failed(QStringLiteral("the package file could not be read"));
+        return std::nullopt;
     const QByteArrayView tailView = cutRange(tailBytes->first(), tailRead, tail);
     Parsed<ZipDirectory> directory = readZipDirectory(tailView, size);
     if (directory.ok())
@@ -172,7 +192,7 @@ Parsed<ZipDirectory> readDirectory(const DetailsJob &state, const QString &path,
     const BlockRead read = blockRead(path, range, size);
     const auto bytes = readRanges(state, {read});
     if (!bytes)
-        return Parsed<ZipDirectory>::failed(QStringLiteral("the package file could not be read"));
+        return std::nullopt;
     return readCentralDirectory(cutRange(bytes->first(), read, range), end.value);
 }
 
@@ -201,28 +221,30 @@ readEntries(const DetailsJob &state, const QString &path, qint64 size,
 
 // The name of the app whose base APK is `path`, `size` bytes: its ZIP directory from the file's
 // tail, then its manifest and resource table, read as they are stored and inflated here.
-LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 size)
+ApkLabel readApkLabel(const DetailsJob &state, const QString &path, qint64 size)
 {
     if (size <= 0)
-        return unreadable(QObject::tr("the size of its package file is not known."));
-    const Parsed<ZipDirectory> directory = readDirectory(state, path, size);
-    if (!directory.ok())
-        return unreadable(QObject::tr("its package file could not be read, or is damaged."),
-                          directory.error);
-    const ZipEntry *manifest = directory.value.find(QString::fromLatin1(ManifestEntry));
-    const ZipEntry *table = directory.value.find(QString::fromLatin1(TableEntry));
+        return notReadNow(QObject::tr("the size of its package file is not known."));
+    const std::optional<Parsed<ZipDirectory>> directory = readDirectory(state, path, size);
+    if (!directory)
+        return notReadNow(QObject::tr("its package file could not be read."));
+    if (!directory->ok())
+        return unreadable(QObject::tr("its package file is damaged."), directory->error);
+    const ZipEntry *manifest = directory->value.find(QString::fromLatin1(ManifestEntry));
+    const ZipEntry *table = directory->value.find(QString::fromLatin1(TableEntry));
     if (!manifest)
         return unreadable(QObject::tr("its package file has no manifest."));
     if (manifest->compressedSize > LargestManifest ||
         (table && table->compressedSize > LargestTable))
         return unreadable(QObject::tr("its package file holds more than a name needs."));
-    const auto entries = readEntries(state, path, size, directory.value, *manifest, table);
+    const auto entries = readEntries(state, path, size, directory->value, *manifest, table);
     if (!entries)
-        return unreadable(QObject::tr("the package file could not be read."));
+        return notReadNow(QObject::tr("its package file could not be read."));
     if (!entries->first.ok())
         return unreadable(QObject::tr("its manifest is damaged."), entries->first.error);
-    return readLabel(entries->first.value, entries->second.value, state.locale,
-                     entries->second.error);
+    return {
+        readLabel(entries->first.value, entries->second.value, state.locale, entries->second.error),
+        true};
 }
 
 std::optional<DetailKey> keyOf(const DetailsJob &state, qsizetype row)
@@ -272,14 +294,15 @@ void readNames(DetailsJob &state)
     for (qsizetype done = 0; done < missing.size() && !state.job.cancelled(); ++done) {
         const qsizetype row = missing.at(done);
         const QString &path = state.request.paths.at(row);
-        const LabelResult label = readApkLabel(state, path, state.sizes.value(path, -1));
+        const ApkLabel read = readApkLabel(state, path, state.sizes.value(path, -1));
         if (state.job.cancelled())
             break;
+        const LabelResult &label = read.label;
         if (!label.detail.isEmpty())
             qInfo("no name for %s: %s", qUtf8Printable(state.request.packages.at(row)),
                   qUtf8Printable(label.detail));
         setLabel(state.details[row], label.label, label.reason);
-        if (const std::optional<DetailKey> key = keyOf(state, row))
+        if (const std::optional<DetailKey> key = keyOf(state, row); key && read.lasting)
             cache.insert(*key, {label.label, label.reason, state.details.at(row).size});
         pending.append(row);
         if (pending.size() >= batchApps || nextBatch.hasExpired()) {
