@@ -5,6 +5,7 @@
 #include "apps/detailtext.h"
 #include "apps/packagedump.h"
 #include "apps/packagesizes.h"
+#include "labels/labeltext.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,6 +159,16 @@ QHash<QString, std::pair<DetailKey, CachedDetail>> someDetails()
     return entries;
 }
 
+// `label` as the cache gives it back after it was saved and loaded.
+QString throughCache(const QString &label)
+{
+    const DetailKey key{QStringLiteral("org.example.notes"), 1, {}, {}};
+    const QString serial = QStringLiteral("emulator-5554");
+    const auto read =
+        decodeDetails(encodeDetails(serial, {{key.package, {key, {label, {}, -1}}}}), serial);
+    return read ? read->value(key.package).second.label : QStringLiteral("(not read)");
+}
+
 } // namespace
 
 class TestAppDetails : public QObject
@@ -283,6 +294,8 @@ void TestAppDetails::showsDetails_data()
                                 << QString(100, QLatin1Char('x'));
     QTest::newRow("pair kept whole")
         << displayText(QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600"), 3) << "ab";
+    const QString emoji = displayLabel(QString::fromUcs4(U"\U0001F600").repeated(150));
+    QTest::newRow("long label of emoji, cached") << throughCache(emoji) << emoji;
 }
 
 void TestAppDetails::showsDetails()
