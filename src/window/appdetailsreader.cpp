@@ -20,6 +20,8 @@ namespace {
 
 // Android 5 is the first whose "exec-out" hands a command's bytes over unchanged.
 constexpr int firstSdkWithNames = 21;
+// Android 5 is also the first whose apps may come in splits.
+constexpr int firstSdkWithSplits = 21;
 // A central directory larger than this is taken as hostile.
 constexpr qint64 largestDirectory = 4 << 20;
 constexpr int batchApps = 8;
@@ -93,18 +95,23 @@ void showVersions(DetailsJob &state)
     sendRows(state, rows);
 }
 
-// The package files of the app at `row`: its base, and its splits as the dump names them.
-QStringList filesOf(const DetailsJob &state, qsizetype row)
+// The dump's block for the app at `row`; none when the dump does not name it.
+const PackageDetails *dumpOf(const DetailsJob &state, qsizetype row)
 {
-    QStringList files{state.request.paths.at(row)};
-    const PackageDetails found = state.dump.value(state.request.packages.at(row));
-    if (found.codePath.isEmpty())
-        return files;
-    for (const QString &split : found.splits)
-        if (split != QStringLiteral("base"))
-            files.append(found.codePath + QStringLiteral("/split_") + split +
-                         QStringLiteral(".apk"));
-    return files;
+    const auto found = state.dump.constFind(state.request.packages.at(row));
+    return found == state.dump.cend() ? nullptr : &*found;
+}
+
+// Whether the dump's silence about an app's splits means it has none: it names splits for some
+// app, or the device predates them.
+bool splitsShown(const DetailsJob &state)
+{
+    if (state.sdk > 0 && state.sdk < firstSdkWithSplits)
+        return true;
+    for (const PackageDetails &details : state.dump)
+        if (!details.splits.isEmpty())
+            return true;
+    return false;
 }
 
 bool readSizes(DetailsJob &state)
@@ -112,7 +119,7 @@ bool readSizes(DetailsJob &state)
     const SizeTool tool = state.sdk >= 23 || state.sdk == 0 ? SizeTool::Stat : SizeTool::List;
     QStringList all;
     for (qsizetype row = 0; row < state.request.paths.size(); ++row)
-        all += filesOf(state, row);
+        all += packageFiles(state.request.paths.at(row), dumpOf(state, row));
     for (const QStringList &arguments : sizeCommands(all, tool)) {
         const ToolRun run = runToolInBatches(
             state.request.tool, arguments, state.request.serial,
@@ -123,9 +130,13 @@ bool readSizes(DetailsJob &state)
         if (run.timedOut)
             return false;
     }
+    const bool shown = splitsShown(state);
     QList<qsizetype> rows;
     for (qsizetype row = 0; row < state.request.paths.size(); ++row) {
-        state.details[row].size = totalSize(filesOf(state, row), state.sizes);
+        const AppSize size =
+            appSize(state.request.paths.at(row), dumpOf(state, row), shown, state.sizes);
+        state.details[row].size = size.bytes;
+        state.details[row].sizeOfBaseOnly = size.baseOnly;
         rows.append(row);
     }
     sendRows(state, rows);
