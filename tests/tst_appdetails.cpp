@@ -5,6 +5,7 @@
 #include "apps/detailtext.h"
 #include "apps/packagedump.h"
 #include "apps/packagesizes.h"
+#include "labels/labeltext.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,6 +159,16 @@ QHash<QString, std::pair<DetailKey, CachedDetail>> someDetails()
     return entries;
 }
 
+// `label` as the cache gives it back after it was saved and loaded.
+QString throughCache(const QString &label)
+{
+    const DetailKey key{QStringLiteral("org.example.notes"), 1, {}, {}};
+    const QString serial = QStringLiteral("emulator-5554");
+    const auto read =
+        decodeDetails(encodeDetails(serial, {{key.package, {key, {label, {}, -1}}}}), serial);
+    return read ? read->value(key.package).second.label : QStringLiteral("(not read)");
+}
+
 } // namespace
 
 class TestAppDetails : public QObject
@@ -172,6 +183,8 @@ private slots:
     void showsDetails();
     void readsSizes_data();
     void readsSizes();
+    void sizesAsFarAsKnown_data();
+    void sizesAsFarAsKnown();
     void asksSizesInShortQuotedCommands();
     void cachesDetails();
     void ignoresADamagedCache_data();
@@ -283,6 +296,8 @@ void TestAppDetails::showsDetails_data()
                                 << QString(100, QLatin1Char('x'));
     QTest::newRow("pair kept whole")
         << displayText(QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600"), 3) << "ab";
+    const QString emoji = displayLabel(QString::fromUcs4(U"\U0001F600").repeated(150));
+    QTest::newRow("long label of emoji, cached") << throughCache(emoji) << emoji;
 }
 
 void TestAppDetails::showsDetails()
@@ -343,6 +358,45 @@ void TestAppDetails::readsSizes()
     QHash<QString, qint64> sizes;
     readSizeLines({lines.cbegin(), lines.cend()}, SizeTool(tool), sizes);
     QCOMPARE(totalSize(paths, sizes), total);
+}
+
+void TestAppDetails::sizesAsFarAsKnown_data()
+{
+    QTest::addColumn<QByteArray>("dump");
+    QTest::addColumn<QString>("package");
+    QTest::addColumn<bool>("splitsShown"); // on this device
+    QTest::addColumn<QString>("expected"); // bytes, "≥" first for the base alone; "" unknown
+
+    QTest::newRow("base and splits") << quinceTart << "org.example.notes" << true << "1130";
+    QTest::newRow("no splits, and the device names them")
+        << upsideDown << "org.example.big" << true << "1000";
+    QTest::newRow("no splits named on this device")
+        << upsideDown << "org.example.big" << false << "≥1000";
+    QTest::newRow("not in the dump") << upsideDown << "org.example.gone" << true << "";
+    QTest::newRow("splits named without a folder")
+        << QByteArray("Packages:\n  Package [org.example.notes] (1):\n    splits=[base, de]\n")
+        << "org.example.notes" << true << "";
+}
+
+void TestAppDetails::sizesAsFarAsKnown()
+{
+    QFETCH(QByteArray, dump);
+    QFETCH(QString, package);
+    QFETCH(bool, splitsShown);
+    QFETCH(QString, expected);
+    const QHash<QString, PackageDetails> found = readPackageDump(dump);
+    const auto details = found.constFind(package);
+    const QString base = QStringLiteral("/data/app/x/base.apk");
+    QHash<QString, qint64> sizes{{base, 1000}};
+    const QStringList files = packageFiles(base, details == found.cend() ? nullptr : &*details);
+    for (qsizetype i = 1; i < files.size(); ++i)
+        sizes.insert(files.at(i), 50 + 10 * i);
+    const AppSize size =
+        appSize(base, details == found.cend() ? nullptr : &*details, splitsShown, sizes);
+    QCOMPARE(size.bytes < 0
+                 ? QString()
+                 : (size.baseOnly ? QStringLiteral("≥") : QString()) + QString::number(size.bytes),
+             expected);
 }
 
 void TestAppDetails::asksSizesInShortQuotedCommands()

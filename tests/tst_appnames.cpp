@@ -64,6 +64,8 @@ class TestAppNames : public QObject
 
 private slots:
     void namesFilterAndCache();
+    void readsAgainWhatFailed_data();
+    void readsAgainWhatFailed();
 };
 
 void TestAppNames::namesFilterAndCache()
@@ -129,6 +131,55 @@ void TestAppNames::namesFilterAndCache()
     QTRY_VERIFY(!ui.busy());
     QTRY_COMPARE(ui.shownEntries(), QStringList({"Alpha Maps", "net.plain", "Zeta Notizen"}));
     QCOMPARE(adb.deviceBytesServed(), served);
+}
+
+void TestAppNames::readsAgainWhatFailed_data()
+{
+    QTest::addColumn<QByteArray>("readOptions"); // for the first read of the APK's bytes
+    QTest::addColumn<bool>("sizeLater");         // the file's size cannot be read at first
+
+    QTest::newRow("the read comes back garbled") << QByteArray("flood=300\n") << false;
+    QTest::newRow("the size is not known") << QByteArray() << true;
+}
+
+// A read that failed is not remembered as "no name": the next refresh reads the name.
+void TestAppNames::readsAgainWhatFailed()
+{
+    QFETCH(QByteArray, readOptions);
+    QFETCH(bool, sizeLater);
+    if (QStandardPaths::findExecutable("aapt").isEmpty() || !QFile::exists(frameworkRes))
+        QSKIP("aapt and android-framework-res are needed to build the test APKs");
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
+    QTemporaryDir build;
+    const QByteArray alpha = buildApk(build.filePath("alpha"), "com.alpha", "Alpha Maps");
+    QVERIFY(!alpha.isEmpty());
+
+    FakeAdb adb;
+    QVERIFY(adb.isReady());
+    adb.attachDevice();
+    adb.setOutput("pm-list", "package:/data/app/alpha/base.apk=com.alpha\n");
+    adb.setOutput("getprop", "[ro.build.version.sdk]: [30]\n");
+    adb.setOutput("dumpsys-packages", dump);
+    adb.setOptions("exec-out", readOptions, 1);
+    if (!sizeLater)
+        adb.placeDeviceFile("/data/app/alpha/base.apk", alpha);
+
+    MainWindow window;
+    WindowDriver ui(window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ui.clickTab(1);
+    QAbstractItemModel *model = ui.table()->model();
+    QTRY_VERIFY(model->rowCount() == 1 &&
+                !model->index(0, 0).data(Qt::ToolTipRole).toString().isEmpty());
+    QTRY_VERIFY(!ui.busy());
+    QCOMPARE(ui.shownEntries(), QStringList({"com.alpha"}));
+
+    if (sizeLater)
+        adb.placeDeviceFile("/data/app/alpha/base.apk", alpha);
+    ui.click("refreshBtn");
+    QTRY_COMPARE(ui.shownEntries(), QStringList({"Alpha Maps"}));
 }
 
 QTEST_MAIN(TestAppNames)

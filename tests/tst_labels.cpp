@@ -79,20 +79,27 @@ QByteArray readAll(const QString &path)
 }
 
 // An entry of `zip` read as the device reader will: the tail, then the entry's range alone.
-QByteArray entryOf(const QByteArray &zip, const QString &name, qint64 cap = LargestTable)
+Parsed<QByteArray> entryRead(const QByteArray &zip, const QString &name, qint64 cap)
 {
     const Parsed<ZipDirectory> directory = readZipDirectory(zip.right(ZipTailSize), zip.size());
     const ZipEntry *entry = directory.value.find(name);
     if (!entry)
         return {};
     const ZipRange range = entryRange(directory.value, *entry);
-    return entryData(zip.mid(range.offset, range.length), *entry, cap).value;
+    return entryData(zip.mid(range.offset, range.length), *entry, cap);
 }
 
-LabelResult labelOf(const QByteArray &zip, const QString &locale)
+QByteArray entryOf(const QByteArray &zip, const QString &name, qint64 cap = LargestTable)
 {
-    return readLabel(entryOf(zip, ManifestEntry, LargestManifest),
-                     entryOf(zip, TableEntry, LargestTable), localeFromTag(locale));
+    return entryRead(zip, name, cap).value;
+}
+
+// The label of `zip` as the device reader finds it, the table inflated up to `tableCap` bytes.
+LabelResult labelOf(const QByteArray &zip, const QString &locale, qint64 tableCap = LargestTable)
+{
+    const Parsed<QByteArray> table = entryRead(zip, TableEntry, tableCap);
+    return readLabel(entryOf(zip, ManifestEntry, LargestManifest), table.value,
+                     localeFromTag(locale), table.error);
 }
 
 // Little-endian writing, for tables made by hand.
@@ -284,6 +291,8 @@ private slots:
     void tableLookUp();
     void damagedZip_data();
     void damagedZip();
+    void unreadableTable_data();
+    void unreadableTable();
     void directoryBeforeTheTail();
     void localeFromProperties_data();
     void localeFromProperties();
@@ -548,6 +557,36 @@ void LabelsTest::damagedZip()
         QVERIFY(!data.ok() || data.value == content);
     }
     QCOMPARE(found, error);
+}
+
+void LabelsTest::unreadableTable_data()
+{
+    QTest::addColumn<int>("damage"); // 0 none, 1 no table, 2 a byte of the table changed, 3 capped
+    QTest::addColumn<QString>("shown"); // the label, or why there is none
+    const QString unreadable =
+        QStringLiteral("The app's resource table could not be read: it is damaged or too large.");
+    QTest::newRow("read") << 0 << "Notes";
+    QTest::newRow("no table") << 1 << "The app has no resource table.";
+    QTest::newRow("damaged") << 2 << unreadable;
+    QTest::newRow("larger than we inflate") << 3 << unreadable;
+}
+
+void LabelsTest::unreadableTable()
+{
+    QFETCH(int, damage);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QByteArray names = table({typeChunk("", 0, {text(0)})});
+    ZipEntries entries{{ManifestEntry, manifest(0x01010001, 0x01, 0x7f010000)}};
+    if (damage != 1)
+        entries.append({TableEntry, names});
+    QVERIFY(
+        writeZip(dir.filePath("a.apk"), entries, false)); // stored: a changed byte fails the CRC
+    QByteArray zip = readAll(dir.filePath("a.apk"));
+    if (damage == 2)
+        zip[zip.indexOf(names) + names.size() - 1] ^= 1; // would name "Notizen" unchecked
+    const LabelResult result = labelOf(zip, {}, damage == 3 ? 100 : LargestTable);
+    QCOMPARE(result.label.isEmpty() ? result.reason : result.label, shown);
 }
 
 // Apps of thousands of files have directories larger than the tail: read in a second step.

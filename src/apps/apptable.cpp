@@ -143,7 +143,11 @@ QString AppTable::text(qsizetype stored, int column) const
                    ? QLocale().toString(detail->updated, QLocale::ShortFormat)
                    : QString();
     case Size:
-        return detail ? sizeText(detail->size) : QString();
+        if (!detail || detail->size < 0)
+            return {};
+        // "At least": a size that may leave splits out must not pass for the whole.
+        return detail->sizeOfBaseOnly ? QStringLiteral("\u2265 ") + sizeText(detail->size)
+                                      : sizeText(detail->size);
     default:
         return {};
     }
@@ -230,6 +234,9 @@ QVariant AppTable::data(const QModelIndex &index, int role) const
             return detail->labelTip;
         if (index.column() == Version && detail)
             return detail->versionTip;
+        if (index.column() == Size && detail && detail->sizeOfBaseOnly && detail->size >= 0)
+            return tr("The base package file alone: the device does not say whether the app "
+                      "has splits.");
         return {};
     case Qt::ForegroundRole:
         // The package name stands in for a name not read (yet).

@@ -10,13 +10,14 @@
 // What the Apps view shows of an app beyond its listing, filled in as it is read.
 struct AppDetails
 {
-    QString label;              // the app's name, safe to show; empty while there is none
-    QString labelTip;           // why there is no name to show
-    QString version;            // versionName
-    QString versionTip;         // "version code N"
-    QDate updated;              // the last update, as a date; invalid when unknown
-    qint64 size = -1;           // of its package files in bytes; -1 unknown
-    bool updatedSystem = false; // a system app with an update installed over it
+    QString label;               // the app's name, safe to show; empty while there is none
+    QString labelTip;            // why there is no name to show
+    QString version;             // versionName
+    QString versionTip;          // "version code N"
+    QDate updated;               // the last update, as a date; invalid when unknown
+    qint64 size = -1;            // of its package files in bytes; -1 unknown
+    bool sizeOfBaseOnly = false; // `size` is of the base package file: its splits are unknown
+    bool updatedSystem = false;  // a system app with an update installed over it
 };
 
 // The model behind the Apps view: the listing (package name and package file a row, compact) with

@@ -17,6 +17,10 @@ const QByteArray heading("apkshelf app details 1");
 constexpr qint64 fileLimit = 16 * 1024 * 1024;
 constexpr qsizetype entryLimit = 100000;
 constexpr qsizetype fieldCount = 7;
+// A label is kept as the window shows it: at most 100 characters, each one or two UTF-16 units. A
+// tighter cut here would shorten a long label of emoji without the ellipsis that marks a cut.
+constexpr qsizetype longestLabel = 200;
+constexpr qsizetype longestReason = 300;
 
 QByteArray escaped(const QString &text)
 {
@@ -110,9 +114,9 @@ std::optional<std::pair<DetailKey, CachedDetail>> decodeEntry(QByteArrayView lin
     CachedDetail detail;
     detail.size = *size;
     if (part[5] == "L")
-        detail.label = displayText(*text);
+        detail.label = displayText(*text, longestLabel);
     else
-        detail.noLabelReason = displayText(*text, 300);
+        detail.noLabelReason = displayText(*text, longestReason);
     if (detail.label.isEmpty() == detail.noLabelReason.isEmpty())
         return std::nullopt;
     return std::pair(DetailKey{*package, *versionCode, *updated, *locale}, detail);

@@ -114,3 +114,28 @@ qint64 totalSize(const QStringList &paths, const QHash<QString, qint64> &sizes)
     }
     return paths.isEmpty() ? -1 : total;
 }
+
+QStringList packageFiles(const QString &base, const PackageDetails *details)
+{
+    QStringList files{base};
+    if (!details || details->codePath.isEmpty())
+        return files;
+    for (const QString &split : details->splits)
+        if (split != QStringLiteral("base"))
+            files.append(details->codePath + QStringLiteral("/split_") + split +
+                         QStringLiteral(".apk"));
+    return files;
+}
+
+AppSize appSize(const QString &base, const PackageDetails *details, bool splitsShown,
+                const QHash<QString, qint64> &sizes)
+{
+    if (!details)
+        return {};
+    const QStringList files = packageFiles(base, details);
+    // Splits named without a folder to find them in: their sizes cannot be asked.
+    if (files.size() == 1 && details->splits.size() > details->splits.count(QStringLiteral("base")))
+        return {};
+    const qint64 bytes = totalSize(files, sizes);
+    return {bytes, bytes >= 0 && details->splits.isEmpty() && !splitsShown};
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "apps/packagedump.h"
+
 #include <QByteArrayView>
 #include <QHash>
 #include <QList>
@@ -27,3 +29,21 @@ void readSizeLines(const QList<QByteArrayView> &lines, SizeTool tool,
 // The total size of `paths`; -1 when one of them has no size in `sizes` (an empty cell rather than
 // a wrong total).
 qint64 totalSize(const QStringList &paths, const QHash<QString, qint64> &sizes);
+
+// The package files of the app whose base package file is `base`: the base, then the splits that
+// `details` (its block of the dump; none when the dump does not name it) names in its codePath.
+QStringList packageFiles(const QString &base, const PackageDetails *details);
+
+// The size of an app's package files, as far as it is known.
+struct AppSize
+{
+    qint64 bytes = -1;     // -1 unknown
+    bool baseOnly = false; // of the base package file alone: whether the app has splits is unknown
+};
+
+// The size of the app whose base package file is `base`, from `sizes` and `details` as for
+// packageFiles(); unknown when the dump does not name the app. `splitsShown` says whether the dump
+// names splits on this device (for some app, or the device predates splits): where it does not, an
+// app without "splits=" may still have some, and its size is of the base alone.
+AppSize appSize(const QString &base, const PackageDetails *details, bool splitsShown,
+                const QHash<QString, qint64> &sizes);

@@ -36,7 +36,8 @@ LabelResult fromTable(const TableString &found)
 
 } // namespace
 
-LabelResult readLabel(QByteArrayView manifest, QByteArrayView table, const Locale &locale)
+LabelResult readLabel(QByteArrayView manifest, QByteArrayView table, const Locale &locale,
+                      const QString &tableError)
 {
     const Parsed<ManifestLabel> label = readManifestLabel(manifest);
     if (!label.ok())
@@ -51,6 +52,9 @@ LabelResult readLabel(QByteArrayView manifest, QByteArrayView table, const Local
     case ManifestLabel::Reference:
         break;
     }
+    if (!tableError.isEmpty())
+        return none("The app's resource table could not be read: it is damaged or too large.",
+                    tableError);
     if (table.isEmpty())
         return none("The app has no resource table.");
     return fromTable(lookUpString(table, label.value.id, locale));

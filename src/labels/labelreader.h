@@ -21,5 +21,8 @@ struct LabelResult
 };
 
 // The label of the app whose binary manifest and resource table are given, in `locale`, made safe
-// to show. `table` may be empty when the manifest names its label as plain text.
-LabelResult readLabel(QByteArrayView manifest, QByteArrayView table, const Locale &locale);
+// to show. `table` may be empty when the manifest names its label as plain text. `tableError` says
+// why the APK's resource table could not be read (damaged, or larger than we inflate) when it has
+// one: a label that refers into it then says so, rather than that the app has no table.
+LabelResult readLabel(QByteArrayView manifest, QByteArrayView table, const Locale &locale,
+                      const QString &tableError = {});

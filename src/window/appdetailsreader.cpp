@@ -20,6 +20,8 @@ namespace {
 
 // Android 5 is the first whose "exec-out" hands a command's bytes over unchanged.
 constexpr int firstSdkWithNames = 21;
+// Android 5 is also the first whose apps may come in splits.
+constexpr int firstSdkWithSplits = 21;
 // A central directory larger than this is taken as hostile.
 constexpr qint64 largestDirectory = 4 << 20;
 constexpr int batchApps = 8;
@@ -93,18 +95,23 @@ void showVersions(DetailsJob &state)
     sendRows(state, rows);
 }
 
-// The package files of the app at `row`: its base, and its splits as the dump names them.
-QStringList filesOf(const DetailsJob &state, qsizetype row)
+// The dump's block for the app at `row`; none when the dump does not name it.
+const PackageDetails *dumpOf(const DetailsJob &state, qsizetype row)
 {
-    QStringList files{state.request.paths.at(row)};
-    const PackageDetails found = state.dump.value(state.request.packages.at(row));
-    if (found.codePath.isEmpty())
-        return files;
-    for (const QString &split : found.splits)
-        if (split != QStringLiteral("base"))
-            files.append(found.codePath + QStringLiteral("/split_") + split +
-                         QStringLiteral(".apk"));
-    return files;
+    const auto found = state.dump.constFind(state.request.packages.at(row));
+    return found == state.dump.cend() ? nullptr : &*found;
+}
+
+// Whether the dump's silence about an app's splits means it has none: it names splits for some
+// app, or the device predates them.
+bool splitsShown(const DetailsJob &state)
+{
+    if (state.sdk > 0 && state.sdk < firstSdkWithSplits)
+        return true;
+    for (const PackageDetails &details : state.dump)
+        if (!details.splits.isEmpty())
+            return true;
+    return false;
 }
 
 bool readSizes(DetailsJob &state)
@@ -112,7 +119,7 @@ bool readSizes(DetailsJob &state)
     const SizeTool tool = state.sdk >= 23 || state.sdk == 0 ? SizeTool::Stat : SizeTool::List;
     QStringList all;
     for (qsizetype row = 0; row < state.request.paths.size(); ++row)
-        all += filesOf(state, row);
+        all += packageFiles(state.request.paths.at(row), dumpOf(state, row));
     for (const QStringList &arguments : sizeCommands(all, tool)) {
         const ToolRun run = runToolInBatches(
             state.request.tool, arguments, state.request.serial,
@@ -123,9 +130,13 @@ bool readSizes(DetailsJob &state)
         if (run.timedOut)
             return false;
     }
+    const bool shown = splitsShown(state);
     QList<qsizetype> rows;
     for (qsizetype row = 0; row < state.request.paths.size(); ++row) {
-        state.details[row].size = totalSize(filesOf(state, row), state.sizes);
+        const AppSize size =
+            appSize(state.request.paths.at(row), dumpOf(state, row), shown, state.sizes);
+        state.details[row].size = size.bytes;
+        state.details[row].sizeOfBaseOnly = size.baseOnly;
         rows.append(row);
     }
     sendRows(state, rows);
@@ -146,21 +157,41 @@ std::optional<QList<QByteArray>> readRanges(const DetailsJob &state, const QList
     return splitReads(run.bytes, reads);
 }
 
-// No name, with why for the tooltip and `detail` for the log.
-LabelResult unreadable(const QString &why, const QString &detail = {})
+// What was found of an app's name. Only a `lasting` result is worth keeping: one that failed for
+// want of the bytes (a run that failed or timed out, a size not read) may read fine next time.
+struct ApkLabel
 {
-    return {{},
-            QObject::tr("Its name could not be read: %1").arg(why),
-            detail.isEmpty() ? why : detail};
+    LabelResult label;
+    bool lasting = true;
+};
+
+// No name, with why for the tooltip and `detail` for the log.
+ApkLabel unreadable(const QString &why, const QString &detail = {})
+{
+    return {{{},
+             QObject::tr("Its name could not be read: %1").arg(why),
+             detail.isEmpty() ? why : detail},
+            true};
 }
 
-Parsed<ZipDirectory> readDirectory(const DetailsJob &state, const QString &path, qint64 size)
+// No name this time: the bytes could not be had. Tried again at the next refresh.
+ApkLabel notReadNow(const QString &why)
+{
+    return {{{},
+             QObject::tr("Its name could not be read this time: %1 Refresh tries again.").arg(why),
+             why},
+            false};
+}
+
+// The ZIP directory of the file; none when its bytes could not be read this time.
+std::optional<Parsed<ZipDirectory>> readDirectory(const DetailsJob &state, const QString &path,
+                                                  qint64 size)
 {
     const ZipRange tail = tailRange(size);
     const BlockRead tailRead = blockRead(path, tail, size);
     const auto tailBytes = readRanges(state, {tailRead});
     if (!tailBytes)
-        return Parsed<ZipDirectory>::failed(QStringLiteral("the package file could not be read"));
+        return std::nullopt;
     const QByteArrayView tailView = cutRange(tailBytes->first(), tailRead, tail);
     Parsed<ZipDirectory> directory = readZipDirectory(tailView, size);
     if (directory.ok())
@@ -172,7 +203,7 @@ Parsed<ZipDirectory> readDirectory(const DetailsJob &state, const QString &path,
     const BlockRead read = blockRead(path, range, size);
     const auto bytes = readRanges(state, {read});
     if (!bytes)
-        return Parsed<ZipDirectory>::failed(QStringLiteral("the package file could not be read"));
+        return std::nullopt;
     return readCentralDirectory(cutRange(bytes->first(), read, range), end.value);
 }
 
@@ -201,30 +232,30 @@ readEntries(const DetailsJob &state, const QString &path, qint64 size,
 
 // The name of the app whose base APK is `path`, `size` bytes: its ZIP directory from the file's
 // tail, then its manifest and resource table, read as they are stored and inflated here.
-LabelResult readApkLabel(const DetailsJob &state, const QString &path, qint64 size)
+ApkLabel readApkLabel(const DetailsJob &state, const QString &path, qint64 size)
 {
     if (size <= 0)
-        return unreadable(QObject::tr("the size of its package file is not known."));
-    const Parsed<ZipDirectory> directory = readDirectory(state, path, size);
-    if (!directory.ok())
-        return unreadable(QObject::tr("its package file could not be read, or is damaged."),
-                          directory.error);
-    const ZipEntry *manifest = directory.value.find(QString::fromLatin1(ManifestEntry));
-    const ZipEntry *table = directory.value.find(QString::fromLatin1(TableEntry));
+        return notReadNow(QObject::tr("the size of its package file is not known."));
+    const std::optional<Parsed<ZipDirectory>> directory = readDirectory(state, path, size);
+    if (!directory)
+        return notReadNow(QObject::tr("its package file could not be read."));
+    if (!directory->ok())
+        return unreadable(QObject::tr("its package file is damaged."), directory->error);
+    const ZipEntry *manifest = directory->value.find(QString::fromLatin1(ManifestEntry));
+    const ZipEntry *table = directory->value.find(QString::fromLatin1(TableEntry));
     if (!manifest)
         return unreadable(QObject::tr("its package file has no manifest."));
     if (manifest->compressedSize > LargestManifest ||
         (table && table->compressedSize > LargestTable))
         return unreadable(QObject::tr("its package file holds more than a name needs."));
-    const auto entries = readEntries(state, path, size, directory.value, *manifest, table);
+    const auto entries = readEntries(state, path, size, directory->value, *manifest, table);
     if (!entries)
-        return unreadable(QObject::tr("the package file could not be read."));
+        return notReadNow(QObject::tr("its package file could not be read."));
     if (!entries->first.ok())
         return unreadable(QObject::tr("its manifest is damaged."), entries->first.error);
-    if (!entries->second.ok())
-        qInfo("the resource table of %s: %s", qUtf8Printable(path),
-              qUtf8Printable(entries->second.error));
-    return readLabel(entries->first.value, entries->second.value, state.locale);
+    return {
+        readLabel(entries->first.value, entries->second.value, state.locale, entries->second.error),
+        true};
 }
 
 std::optional<DetailKey> keyOf(const DetailsJob &state, qsizetype row)
@@ -274,14 +305,15 @@ void readNames(DetailsJob &state)
     for (qsizetype done = 0; done < missing.size() && !state.job.cancelled(); ++done) {
         const qsizetype row = missing.at(done);
         const QString &path = state.request.paths.at(row);
-        const LabelResult label = readApkLabel(state, path, state.sizes.value(path, -1));
+        const ApkLabel read = readApkLabel(state, path, state.sizes.value(path, -1));
         if (state.job.cancelled())
             break;
+        const LabelResult &label = read.label;
         if (!label.detail.isEmpty())
             qInfo("no name for %s: %s", qUtf8Printable(state.request.packages.at(row)),
                   qUtf8Printable(label.detail));
         setLabel(state.details[row], label.label, label.reason);
-        if (const std::optional<DetailKey> key = keyOf(state, row))
+        if (const std::optional<DetailKey> key = keyOf(state, row); key && read.lasting)
             cache.insert(*key, {label.label, label.reason, state.details.at(row).size});
         pending.append(row);
         if (pending.size() >= batchApps || nextBatch.hasExpired()) {
