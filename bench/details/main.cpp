@@ -4,8 +4,12 @@
 //                  view with 10,000 apps (their details filled in, sorted by name, filtered as a
 //                  word is typed); one line each: median [fastest, slowest] in ms
 //   install        what following an install's progress costs in CPU time
+//   label          a name from a manifest and a 5 MB resource table
+//   name-bytes     the bytes read from the device for one app's name
+// The last two build APKs with aapt, and are left out, with a note, without it.
 #include "../clock.h"
 #include "../samples.h"
+#include "aaptapk.h"
 #include "apps/apptable.h"
 #include "apps/packagedump.h"
 #include "figures.h"
@@ -104,10 +108,18 @@ int main(int argc, char *argv[])
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QStringList figures = app.arguments().mid(1);
     if (figures.isEmpty())
-        figures = {"details", "install"};
+        figures = {"details", "install", "label", "name-bytes"};
+    const bool withApks = canBuildApks();
+    if (!withApks)
+        std::fprintf(stderr, "aapt or android-framework-res is missing: no figure that needs an "
+                             "APK is measured\n");
     if (figures.contains(QLatin1String("details")))
         measureDetails();
     if (figures.contains(QLatin1String("install")))
         measureInstallSampling(3);
+    if (withApks && figures.contains(QLatin1String("label")))
+        measureLabelFromLargeTable(50);
+    if (withApks && figures.contains(QLatin1String("name-bytes")))
+        measureNameBytes();
     return 0;
 }
