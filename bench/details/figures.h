@@ -13,3 +13,7 @@ void measureLabelFromLargeTable(int runs);
 
 // The bytes of APKs of several sizes that the details reading takes from the device for a name.
 void measureNameBytes();
+
+// A second refresh of the Apps view of 300 apps whose details are cached, in the real window,
+// against the stand-in's runs that refresh makes, each run alone.
+void measureCachedRefresh(int runs);
