@@ -1,15 +1,10 @@
 #include "report.h"
 
+#include "tablelines.h"
+
 #include <cstdio>
 
 namespace {
-
-// "median (min-max)" in ms.
-QByteArray spread(const Samples &samples)
-{
-    return QString::asprintf("%.1f (%.1f-%.1f)", samples.median(), samples.min(), samples.max())
-        .toLatin1();
-}
 
 double ratio(const Samples &measured, const Samples &floor)
 {
@@ -83,12 +78,6 @@ void printBundle(const BundleResult &result)
     std::printf("%-30s %4d  %-26s\n", "cp of as many bytes", result.copy.count(),
                 spread(result.copy).constData());
     std::printf("peak resident of a preparing process: %.1f MB\n", result.peakMb);
-}
-
-void printGoal(const char *goal, double value, const char *unit, double limit)
-{
-    std::printf("%-52s %9.2f%-3s (at most %g%s)  %s\n", goal, value, unit, limit, unit,
-                value <= limit ? "met" : "MISSED");
 }
 
 template<typename Result, typename Match>

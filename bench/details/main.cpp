@@ -1,12 +1,23 @@
-// The Apps view's details, measured without a device: parsing the package manager's dump of 1,000
-// packages, and the model behind the view with 10,000 apps (their details filled in, sorted by
-// name, filtered as a word is typed). Prints one line per figure: median [fastest, slowest] in ms.
+// The Apps view's details and what surrounds them, each figure named on the command line (none:
+// all of them):
+//   details        parsing the package manager's dump of 1,000 packages, and the model behind the
+//                  view with 10,000 apps (their details filled in, sorted by name, filtered as a
+//                  word is typed); one line each: median [fastest, slowest] in ms
+//   install        what following an install's progress costs in CPU time
+//   label          a name from a manifest and a 5 MB resource table
+//   name-bytes     the bytes read from the device for one app's name
+//   cached-refresh a second refresh of 300 apps in the real window
+// The last three build APKs with aapt, and are left out, with a note, without it.
 #include "../clock.h"
 #include "../samples.h"
+#include "aaptapk.h"
 #include "apps/apptable.h"
 #include "apps/packagedump.h"
+#include "figures.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
@@ -53,19 +64,19 @@ AppTable *filledTable(int apps)
     return table;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+void measureDetails()
 {
-    QCoreApplication app(argc, argv);
     const QByteArray dump = dumpOf(1000);
     Samples parse;
     for (int run = 0; run < 20; ++run) {
         const std::int64_t start = monotonicNs();
         const auto packages = readPackageDump(dump);
         parse.add(msBetween(start, monotonicNs()));
-        if (packages.size() != 1000)
-            return 1;
+        if (packages.size() != 1000) {
+            std::fprintf(stderr, "details: the dump gave %lld packages\n",
+                         static_cast<long long>(packages.size()));
+            return;
+        }
     }
     std::printf("dump of 1,000 packages: %.1f MB\n", dump.size() / 1e6);
     print("parsing the dump of 1,000 packages", parse);
@@ -86,5 +97,37 @@ int main(int argc, char *argv[])
     }
     print("10,000 apps: a sort by a column", sort);
     print("10,000 apps: the filter after a key press", filter);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The names read are cached where this run alone finds them.
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    qunsetenv("ANDROID_SERIAL");
+    QApplication app(argc, argv);
+    // The runner and the window log every run; the output is the figures.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QStringList figures = app.arguments().mid(1);
+    if (figures.isEmpty())
+        figures = {"details", "install", "label", "name-bytes", "cached-refresh"};
+    const bool withApks = canBuildApks();
+    if (!withApks)
+        std::fprintf(stderr, "aapt or android-framework-res is missing: no figure that needs an "
+                             "APK is measured\n");
+    if (figures.contains(QLatin1String("details")))
+        measureDetails();
+    if (figures.contains(QLatin1String("install")))
+        measureInstallSampling(3);
+    if (withApks && figures.contains(QLatin1String("label")))
+        measureLabelFromLargeTable(50);
+    if (withApks && figures.contains(QLatin1String("name-bytes")))
+        measureNameBytes();
+    if (withApks && figures.contains(QLatin1String("cached-refresh")))
+        measureCachedRefresh(10);
     return 0;
 }
