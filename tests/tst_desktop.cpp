@@ -1,5 +1,6 @@
 #include "fakeadb.h"
 #include "window/appicon.h"
+#include "window/elidinglabel.h"
 #include "window/mainwindow.h"
 
 #include <QAccessible>
@@ -41,6 +42,8 @@ private slots:
     void keysPressTheButtons();
     void accessibleByName_data();
     void accessibleByName();
+    void busyTextKeepsItsFigures_data();
+    void busyTextKeepsItsFigures();
     void mnemonicsDoNotClash_data();
     void mnemonicsDoNotClash();
     void iconFallsBackToTheRaster();
@@ -130,6 +133,33 @@ void TestDesktop::accessibleByName()
     QCOMPARE(found->role(), role);
     // A screen reader says what the widget is for, not only what it is called.
     QVERIFY(!found->text(QAccessible::Description).isEmpty());
+}
+
+void TestDesktop::busyTextKeepsItsFigures_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("kept"); // what the cut text still ends with, or starts with
+    QTest::newRow("sending: the figures stay")
+        << "Sending A rather long file name.apk: 45 of 120 MB"
+        << ": 45 of 120 MB";
+    QTest::newRow("a batch: its count stays") << "Uninstalling 3 of 12: A long app label here"
+                                              << "Uninstalling 3 of 12: ";
+    QTest::newRow("names read: the count stays") << "Reading app names: 17 of 300"
+                                                 << ": 17 of 300";
+}
+
+// A busy text too long for its room is cut where it tells the least: never the figures.
+void TestDesktop::busyTextKeepsItsFigures()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, kept);
+    const QFontMetrics metrics(QApplication::font());
+    const int width = metrics.horizontalAdvance(kept) + metrics.horizontalAdvance("Wwwww\u2026");
+    const QString fitted = fittedBusyText(text, metrics, width);
+    QVERIFY2(metrics.horizontalAdvance(fitted) <= width, qPrintable(fitted));
+    QVERIFY2(fitted.contains(QChar(0x2026)), qPrintable(fitted));
+    QVERIFY2(fitted.endsWith(kept) || fitted.startsWith(kept), qPrintable(fitted));
+    QCOMPARE(fittedBusyText(text, metrics, metrics.horizontalAdvance(text)), text);
 }
 
 void TestDesktop::mnemonicsDoNotClash_data()
