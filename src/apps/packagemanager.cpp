@@ -44,12 +44,15 @@ QByteArrayView bytesOf(QByteArrayView line, const QString &text, QStringView par
 std::optional<PackageLine> findPackage(QStringView line)
 {
     line = line.trimmed();
-    // Right to left: the package manager prints them left to right in this order.
-    chopSuffix(line, QLatin1String(" uid:"),
-               [](QChar c) { return isAsciiDigit(c) || c == QLatin1Char(','); });
-    chopSuffix(line, QLatin1String("  installer="), [](QChar c) { return !c.isSpace(); });
-    chopSuffix(line, QLatin1String(" versionCode:"),
-               [](QChar c) { return isAsciiDigit(c) || c == QLatin1Char('-'); });
+    // Right to left: the package manager prints them left to right in this order. Each begins
+    // with a space, which the plain listing's lines have none of: one scan spares three.
+    if (line.contains(QLatin1Char(' '))) {
+        chopSuffix(line, QLatin1String(" uid:"),
+                   [](QChar c) { return isAsciiDigit(c) || c == QLatin1Char(','); });
+        chopSuffix(line, QLatin1String("  installer="), [](QChar c) { return !c.isSpace(); });
+        chopSuffix(line, QLatin1String(" versionCode:"),
+                   [](QChar c) { return isAsciiDigit(c) || c == QLatin1Char('-'); });
+    }
     const QLatin1String prefix("package:");
     if (!line.startsWith(prefix))
         return std::nullopt;

@@ -93,7 +93,7 @@ QStringList othersOf(const ToolRun &run)
 {
     QStringList others;
     for (const QString &line : run.output) {
-        if (!readPackageLine(line) && !line.trimmed().isEmpty())
+        if (!findPackage(line) && !line.trimmed().isEmpty())
             others.append(line);
     }
     return others;
