@@ -42,7 +42,7 @@ void AppTable::setRows(TextRows replacement)
     endResetModel();
 }
 
-void AppTable::appendRows(TextRows more)
+void AppTable::appendRows(const TextRows &more)
 {
     if (more.isEmpty())
         return;

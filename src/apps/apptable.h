@@ -40,7 +40,7 @@ public:
     // Shows `listed` (ListedColumns a row) without details, arranged and filtered as the table is.
     void setRows(TextRows listed);
     // Adds `more` after the rows there are, in one step.
-    void appendRows(TextRows more);
+    void appendRows(const TextRows &more);
     const TextRows &rows() const { return listed; }
     // The row of rows() at visible `row`; -1 when `row` is not a row of the table.
     qsizetype storedRow(int row) const;

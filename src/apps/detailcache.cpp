@@ -14,7 +14,7 @@ namespace {
 using Entries = QHash<QString, std::pair<DetailKey, CachedDetail>>;
 
 const QByteArray heading("apkshelf app details 1");
-constexpr qint64 fileLimit = 16 * 1024 * 1024;
+constexpr qint64 fileLimit = qint64(16) * 1024 * 1024;
 constexpr qsizetype entryLimit = 100000;
 constexpr qsizetype fieldCount = 7;
 // A label is kept as the window shows it: at most 100 characters, each one or two UTF-16 units. A

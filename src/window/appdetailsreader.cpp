@@ -394,7 +394,7 @@ void AppDetailsReader::start()
     underWay = true;
     device.beginAction(tr("Reading app details\u2026"));
     device.queue().post([this, generation, request = request()](const QueueJob &job) {
-        readAppDetails(job, request, [this, &job, generation](DetailsBatch batch) {
+        readAppDetails(job, request, [this, &job, generation](const DetailsBatch &batch) {
             job.deliver([this, generation, batch] { apply(generation, batch); });
         });
     });

@@ -37,8 +37,8 @@ Controller::Controller(Ui::MainWindow &ui, FileChooser chooser, QObject *parent)
     , apps(new AppsController(*device, list, tableView, this))
     , install(new InstallController(
           *device,
-          [this](bool checkFirst, std::function<void(bool)> then) {
-              refreshForInstall(checkFirst, std::move(then));
+          [this](bool checkFirst, const std::function<void(bool)> &then) {
+              refreshForInstall(checkFirst, then);
           },
           std::move(chooser), tableView->window(), this))
     , saver(new SaveController(*device, tableView->window(), this))
@@ -189,11 +189,11 @@ void Controller::getApps()
         files->refresh();
 }
 
-void Controller::refreshForInstall(bool checkFirst, std::function<void(bool found)> then)
+void Controller::refreshForInstall(bool checkFirst, const std::function<void(bool found)> &then)
 {
     selectedApp->clear();
     if (view == View::Apps) {
-        apps->refresh(std::move(then));
+        apps->refresh(then);
         return;
     }
     if (checkFirst && !device->checkNow()) {

@@ -81,7 +81,7 @@ private:
     // Puts the view in use in the table and names Remove after what it does there.
     void showView();
     // Refreshes the view in use for Install (see InstallController::Refresher).
-    void refreshForInstall(bool checkFirst, std::function<void(bool found)> then);
+    void refreshForInstall(bool checkFirst, const std::function<void(bool found)> &then);
     // Sets every action's enabled state from whether the device is busy.
     void updateActions();
     // The text at `row` of the view in use: a package file's name, or an app's.
