@@ -470,7 +470,7 @@ void TestAppDetails::ignoresADamagedCache_data()
     QTest::newRow("not a number") << QByteArray(good).replace("\t42\t", "\t4x2\t");
     QTest::newRow("foreign") << QByteArray("\x89PNG\r\n\x1a\n");
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("huge") << QByteArray(17 * 1024 * 1024, '\n');
+    QTest::newRow("huge") << QByteArray(qsizetype(17) * 1024 * 1024, '\n');
 }
 
 void TestAppDetails::ignoresADamagedCache()
