@@ -25,25 +25,25 @@ namespace {
 constexpr int apps = 300;
 const QByteArray appName = "Cached Name";
 
-QByteArray packageOf(int app)
+QByteArray packageNameOf(int app)
 {
     return "com.example.app" + QByteArray::number(app);
 }
 
 QByteArray pathOf(int app)
 {
-    return "/data/app/~~Qm9v4w==/" + packageOf(app) + "-Zx81Yw==/base.apk";
+    return "/data/app/~~Qm9v4w==/" + packageNameOf(app) + "-Zx81Yw==/base.apk";
 }
 
 // The device: the apps listed, the dump with each one's version and update time (what a cached
 // name is kept by), and each one's package file.
-void describeDevice(FakeAdb &adb, const QByteArray &apk)
+void placeDeviceScenario(FakeAdb &adb, const QByteArray &apk)
 {
     QByteArray listing;
     QByteArray dump = "Packages:\n";
     for (int app = 0; app < apps; ++app) {
-        listing += "package:" + pathOf(app) + "=" + packageOf(app) + "\n";
-        dump += "  Package [" + packageOf(app) +
+        listing += "package:" + pathOf(app) + "=" + packageNameOf(app) + "\n";
+        dump += "  Package [" + packageNameOf(app) +
                 "] (a1b2c3d):\n    userId=10123\n"
                 "    codePath=" +
                 pathOf(app).chopped(9) +
@@ -152,7 +152,7 @@ void measureCachedRefresh(int runs)
     FakeAdb adb;
     if (apk.isEmpty() || !adb.isReady())
         return;
-    describeDevice(adb, apk);
+    placeDeviceScenario(adb, apk);
     MainWindow window([](QWidget *) { return QStringList(); });
     HideWatch hides;
     window.findChild<QProgressBar *>(QStringLiteral("progressIndicator"))
