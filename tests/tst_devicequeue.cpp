@@ -103,6 +103,11 @@ void TestDeviceQueue::endsRunsThatHang_data()
     QTest::newRow("apps: closing the window ends the listing")
         << 1 << "pm-list" << never << "refresh"
         << "close" << QString() << QString();
+    QTest::newRow("apps: Cancel after the apps were listed: what is missing is told")
+        << 1 << "pm-list-d3" << never << "refresh"
+        << "cancel"
+        << "Refresh cancelled"
+        << "The apps are listed, but not all";
     QTest::newRow("apps: Cancel during the list that confirms an uninstall: it stands")
         << 1 << "pm-list" << QByteArray("stall_ms=1500\n") << "uninstall"
         << "cancel"

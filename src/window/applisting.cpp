@@ -70,14 +70,18 @@ AppListing listApps(const QueueJob &job, const DeviceStatus::Checker &checker, i
     const auto limit = [&] {
         return afterCancel ? job.limitAfterCancel(limitMs) : job.limit(limitMs);
     };
+    bool cut = false;
     const auto run = [&](const QStringList &arguments) {
-        return runTool(checker.tool, arguments, serial, limit());
+        ToolRun done = runTool(checker.tool, arguments, serial, limit());
+        cut = cut || done.timedOut;
+        return done;
     };
     listing.sdk = sdkFrom(run({QStringLiteral("shell"), QStringLiteral("getprop"),
                                QStringLiteral("ro.build.version.sdk")}));
     QMap<Listing, ToolRun> runs;
     for (const ListingCommand &command : listingCommands(listing.sdk, systemApps)) {
         runs.insert(command.listing, runListing(checker.tool, command.arguments, serial, limit()));
+        cut = cut || runs.value(command.listing).timedOut;
         // Without the base listing the others show nothing.
         if (command.listing == Listing::Installed && runs.value(Listing::Installed).timedOut)
             break;
@@ -88,5 +92,6 @@ AppListing listApps(const QueueJob &job, const DeviceStatus::Checker &checker, i
         return listing;
     listing.merged = mergeListings(runs);
     listing.roles = rolesOf(run, listing.sdk);
+    listing.whole = !cut;
     return listing;
 }

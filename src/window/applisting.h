@@ -20,6 +20,7 @@ struct AppListing
     ToolRun run;          // the base listing's run; not run when no device was found
     int limitMs = 0;      // each listing's limit
     bool listed = false;  // the base listing ran to its end
+    bool whole = false;   // every run it made ran to its end (the other listings, the roles too)
 };
 
 // Checks for a device and lists its apps (with `systemApps`, every app of user 0 and those

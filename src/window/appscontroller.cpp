@@ -48,14 +48,19 @@ void AppsController::refresh(const std::function<void(bool found)> &then)
         // A Cancel that came after the runs had ended changes nothing: the list is whole.
         const bool cancelled =
             job.cancelled() && (listing->check.run.timedOut || listing->run.timedOut);
-        job.deliver([this, listing, then, cancelled] {
+        // Cut after the apps were listed: their states, kinds or roles may be missing.
+        const bool cut = job.cancelled() && !cancelled && listing->listed && !listing->whole;
+        job.deliver([this, listing, then, cancelled, cut] {
             device.endAction();
             if (cancelled) {
                 device.setStatus(tr("Refresh cancelled"));
                 device.explain(tr("The list of apps was not read to its end. Press Refresh to "
                                   "read it again."));
-            } else {
-                showListing(*listing);
+            } else if (showListing(*listing) && cut) {
+                device.setStatus(tr("Refresh cancelled"));
+                device.explain(tr("The apps are listed, but not all that was asked about them "
+                                  "was read: states, kinds or the apps the phone needs may be "
+                                  "missing. Press Refresh to read it again."));
             }
             if (then)
                 then(!cancelled && listing->check.serial.has_value());
