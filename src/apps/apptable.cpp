@@ -26,7 +26,7 @@ template<typename Key> QList<int> sortedBy(const QList<Key> &keys, Qt::SortOrder
 } // namespace
 
 AppTable::AppTable(QObject *parent)
-    : QAbstractTableModel(parent)
+    : RowKeepingModel(parent)
 {}
 
 void AppTable::setRows(TextRows replacement)
@@ -181,32 +181,15 @@ QList<int> AppTable::sortedRows() const
 
 void AppTable::showArranged(QList<int> rows)
 {
-    emit layoutAboutToBeChanged({}, VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    QList<qsizetype> stored;
-    stored.reserve(before.size());
-    for (const QModelIndex &index : before)
-        stored.append(storedRow(index.row()));
-
-    sorted = std::move(rows);
-    visible.clear();
-    for (const int row : std::as_const(sorted))
-        if (passes(row))
-            visible.append(row);
-
-    if (!before.isEmpty()) {
-        QList<int> shownAt(listed.rowCount(), -1);
-        for (int row = 0; row < visible.size(); ++row)
-            shownAt[visible.at(row)] = row;
-        QModelIndexList after;
-        after.reserve(before.size());
-        for (qsizetype i = 0; i < before.size(); ++i) {
-            const int row = stored.at(i) < 0 ? -1 : shownAt.at(stored.at(i));
-            after.append(row < 0 ? QModelIndex() : index(row, before.at(i).column()));
-        }
-        changePersistentIndexList(before, after);
-    }
-    emit layoutChanged({}, VerticalSortHint);
+    keepingRows(
+        [&] {
+            sorted = std::move(rows);
+            visible.clear();
+            for (const int row : std::as_const(sorted))
+                if (passes(row))
+                    visible.append(row);
+        },
+        [this](int row) { return storedRow(row); }, listed.rowCount());
 }
 
 int AppTable::rowCount(const QModelIndex &parent) const

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "table/rowkeepingmodel.h"
 #include "table/textrows.h"
 
-#include <QAbstractTableModel>
 #include <QDate>
 #include <QHash>
 #include <QList>
@@ -25,7 +25,7 @@ struct AppDetails
 // without a reset, so the selection stays; sorting and filtering are layout changes that carry the
 // selection with its row, or drop it when its row is hidden. Every row number of the model is a
 // visible, arranged row; storedRow() gives the row of rows() it shows.
-class AppTable : public QAbstractTableModel
+class AppTable : public RowKeepingModel
 {
     Q_OBJECT
 

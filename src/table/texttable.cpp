@@ -3,7 +3,7 @@
 #include "table/caselessorder.h"
 
 TextTable::TextTable(QStringList columnTitles, QObject *parent)
-    : QAbstractTableModel(parent)
+    : RowKeepingModel(parent)
     , titles(std::move(columnTitles))
     , content(static_cast<int>(titles.size()))
 {}
@@ -69,28 +69,13 @@ void TextTable::sort(int column, Qt::SortOrder sortOrder)
     // each click on the header).
     if (column == arrangedBy && sortOrder == direction)
         return;
-    emit layoutAboutToBeChanged({}, VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    QList<qsizetype> stored;
-    stored.reserve(before.size());
-    for (const QModelIndex &index : before)
-        stored.append(storedRow(index.row()));
-
-    arrangedBy = column;
-    direction = sortOrder;
-    arrange();
-
-    if (!before.isEmpty()) {
-        QList<int> arrangedAt(content.rowCount());
-        for (int row = 0; row < rowCount(); ++row)
-            arrangedAt[storedRow(row)] = row;
-        QModelIndexList after;
-        after.reserve(before.size());
-        for (qsizetype i = 0; i < before.size(); ++i)
-            after.append(index(arrangedAt.at(stored.at(i)), before.at(i).column()));
-        changePersistentIndexList(before, after);
-    }
-    emit layoutChanged({}, VerticalSortHint);
+    keepingRows(
+        [&] {
+            arrangedBy = column;
+            direction = sortOrder;
+            arrange();
+        },
+        [this](int row) { return storedRow(row); }, content.rowCount());
 }
 
 void TextTable::arrange()

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "table/rowkeepingmodel.h"
 #include "table/textrows.h"
 
-#include <QAbstractTableModel>
 #include <QStringList>
 
 // The model behind the table: TextRows, shown in the arranged order. Rows start in the order they
 // were added; sort() arranges them by a column's text, ignoring case, texts that differ only in
 // case keeping the order they had. The arrangement stays when the rows are replaced. Every row
 // number of the model is an arranged row; storedRow() gives the row of rows() it shows.
-class TextTable : public QAbstractTableModel
+class TextTable : public RowKeepingModel
 {
     Q_OBJECT
 
