@@ -3,6 +3,7 @@
 // sizes), whose names come from the cache. Its floor is every run of the stand-in that the
 // refresh made, each run alone and drained by the plain reader, one after the other.
 #include "../clock.h"
+#include "../hidewatch.h"
 #include "../plainrun.h"
 #include "../samples.h"
 #include "../tablelines.h"
@@ -65,20 +66,6 @@ void placeDeviceScenario(FakeAdb &adb, const QByteArray &apk)
     adb.setOutput(QStringLiteral("pm-list"), listing);
     adb.setOutput(QStringLiteral("dumpsys-packages"), dump);
 }
-
-// When the busy bar was last hidden: when the window's last action of a refresh ended.
-class HideWatch : public QObject
-{
-public:
-    std::int64_t hiddenNs = 0;
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Hide)
-            hiddenNs = monotonicNs();
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // Handles the window's events until `done`; false when a minute passed first.
 bool waitUntil(const std::function<bool()> &done)

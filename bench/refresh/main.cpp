@@ -11,6 +11,7 @@
 //                                            the refreshes, and at most after selecting and sorting
 // Usage: apkshelf_bench_refresh <entries> <runs> [apps]
 #include "../clock.h"
+#include "../hidewatch.h"
 #include "../listingrun.h"
 #include "../plainrun.h"
 #include "fakeadb.h"
@@ -25,20 +26,6 @@
 #include <cstdio>
 
 namespace {
-
-// Notes when the busy indicator stops, that is when it is hidden.
-class BusyWatch : public QObject
-{
-public:
-    std::int64_t stoppedNs = 0;
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Hide)
-            stoppedNs = monotonicNs();
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 long statusKb(const char *field)
 {
@@ -107,7 +94,7 @@ void timeRefreshes(MainWindow &window, const FakeAdb &adb, long entries, int run
 {
     auto *refresh = window.findChild<QPushButton *>(QStringLiteral("refreshBtn"));
     auto *busy = window.findChild<QProgressBar *>(QStringLiteral("progressIndicator"));
-    BusyWatch watch;
+    HideWatch watch;
     busy->installEventFilter(&watch);
     const QStringList listing = apps ? QStringList{"shell", "pm", "list", "packages", "-f", "-3"}
                                      : QStringList{QStringLiteral("shell"), QStringLiteral("ls"),
@@ -129,8 +116,8 @@ void timeRefreshes(MainWindow &window, const FakeAdb &adb, long entries, int run
         refresh->click();
         // The package files view refreshes within the click; the Apps view's listing runs on the
         // device queue, and the bar hides when its rows are shown.
-        waitUntil([&] { return watch.stoppedNs >= start; });
-        print("refresh", msBetween(start, watch.stoppedNs));
+        waitUntil([&] { return watch.hiddenNs >= start; });
+        print("refresh", msBetween(start, watch.hiddenNs));
         settle();
         print("settled", msBetween(start, monotonicNs()));
         waitForQuiet(busy);
