@@ -32,32 +32,24 @@ bool ask(QWidget *parent, const QString &title, const QString &text, const QStri
     return box.exec() == QMessageBox::Ok;
 }
 
-QString verbOf(AppAction action)
+// What a batch's questions say of `action`: their title, and their yes button.
+struct Asking
 {
-    switch (action) {
-    case AppAction::Uninstall:
-        return AppBatch::tr("&Uninstall");
-    case AppAction::Disable:
-        return AppBatch::tr("Disa&ble");
-    case AppAction::Enable:
-        return AppBatch::tr("&Enable");
-    case AppAction::Restore:
-        return AppBatch::tr("Res&tore");
-    }
-    return {};
-}
+    QString title;
+    QString yes;
+};
 
-QString titleOf(AppAction action)
+Asking askingFor(AppAction action)
 {
     switch (action) {
     case AppAction::Uninstall:
-        return AppBatch::tr("Uninstall apps");
+        return {AppBatch::tr("Uninstall apps"), AppBatch::tr("&Uninstall")};
     case AppAction::Disable:
-        return AppBatch::tr("Disable apps");
+        return {AppBatch::tr("Disable apps"), AppBatch::tr("Disa&ble")};
     case AppAction::Enable:
-        return AppBatch::tr("Enable apps");
+        return {AppBatch::tr("Enable apps"), AppBatch::tr("&Enable")};
     case AppAction::Restore:
-        return AppBatch::tr("Restore apps");
+        return {AppBatch::tr("Restore apps"), AppBatch::tr("Res&tore")};
     }
     return {};
 }
@@ -116,9 +108,9 @@ bool AppBatch::confirm(AppAction action, const QList<AppRow> &selected) const
 {
     const bool anySystem = std::any_of(selected.cbegin(), selected.cend(),
                                        [](const AppRow &app) { return app.kind != AppKind::User; });
-    if (!ask(dialogParent, titleOf(action),
-             confirmationText(action, batchApps(selected, apps.labels()), anySystem),
-             verbOf(action)))
+    const Asking asking = askingFor(action);
+    if (!ask(dialogParent, asking.title,
+             confirmationText(action, batchApps(selected, apps.labels()), anySystem), asking.yes))
         return false;
     if (action != AppAction::Uninstall && action != AppAction::Disable)
         return true;
@@ -129,7 +121,7 @@ bool AppBatch::confirm(AppAction action, const QList<AppRow> &selected) const
             critical.append({BatchApp{app.name, labels.value(app.name)}, why});
     }
     return critical.isEmpty() || ask(dialogParent, tr("Critical apps"),
-                                     criticalConfirmation(action, critical), verbOf(action));
+                                     criticalConfirmation(action, critical), asking.yes);
 }
 
 void AppBatch::run(AppAction action, const QList<AppRow> &selected)
