@@ -27,8 +27,9 @@ QStringList listPackages(int sdk, const QStringList &options)
 }
 
 // The apps that `run` lists, in order, or nothing when the run cannot be trusted: it failed, was
-// cut short, or printed something yet named no package (a usage text, an error).
-std::optional<QList<InstalledApp>> appsOf(const ToolRun &run)
+// cut short, or printed something yet named no package (a usage text, an error). Its other lines
+// that are not blank go to `others`, when given.
+std::optional<QList<InstalledApp>> appsOf(const ToolRun &run, QStringList *others = nullptr)
 {
     if (!run.failure.isEmpty() || run.timedOut)
         return std::nullopt;
@@ -36,6 +37,8 @@ std::optional<QList<InstalledApp>> appsOf(const ToolRun &run)
     for (const QString &line : run.output) {
         if (std::optional<InstalledApp> app = readPackageLine(line))
             apps.append(std::move(*app));
+        else if (others && !line.trimmed().isEmpty())
+            others->append(line);
     }
     const auto blank = [](const QString &line) { return line.trimmed().isEmpty(); };
     const bool saidNothing = std::all_of(run.output.cbegin(), run.output.cend(), blank) &&
@@ -89,16 +92,6 @@ AppKind kindOf(const QString &name, const std::optional<QSet<QString>> &system, 
     return systemAsked ? AppKind::Unknown : AppKind::User;
 }
 
-QStringList othersOf(const ToolRun &run)
-{
-    QStringList others;
-    for (const QString &line : run.output) {
-        if (!findPackage(line) && !line.trimmed().isEmpty())
-            others.append(line);
-    }
-    return others;
-}
-
 } // namespace
 
 QList<ListingCommand> listingCommands(int sdk, bool systemApps)
@@ -119,11 +112,12 @@ MergedListing mergeListings(const QMap<Listing, ToolRun> &runs, const QSet<QStri
     MergedListing merged;
     const auto base = runs.constFind(Listing::Installed);
     const std::optional<QList<InstalledApp>> installed =
-        base == runs.cend() ? std::nullopt : appsOf(*base);
-    if (!installed)
+        base == runs.cend() ? std::nullopt : appsOf(*base, &merged.others);
+    if (!installed) {
+        merged.others.clear(); // the run's text explains it as a whole
         return merged;
+    }
     merged.listed = true;
-    merged.others = othersOf(*base);
     QList<Listing> unusable;
     const std::optional<QSet<QString>> disabled = namesOf(runs, Listing::Disabled, unusable);
     const std::optional<QSet<QString>> system = namesOf(runs, Listing::System, unusable);
